@@ -1,0 +1,1 @@
+// Keeps the manager library non-empty until its first sources land.

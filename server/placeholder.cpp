@@ -1,0 +1,1 @@
+// Keeps the server library non-empty until its first sources land.

@@ -1,0 +1,11 @@
+#pragma once
+#include <QString>
+
+// Reals in protocol texts, log lines and tool command lines: general format with
+// at most 15 significant digits (like printf's "%.15g"), trailing zeros dropped,
+// and "." as the decimal separator whatever the locale.
+QString format_general(double value);
+
+// The same number as grids show it: general format, 15 significant digits, the
+// user's decimal separator, no digit grouping.
+QString format_general_locale(double value);

@@ -1,0 +1,8 @@
+#include "program_folder.h"
+
+#include <QCoreApplication>
+
+QString program_folder()
+{
+    return QCoreApplication::applicationDirPath();
+}

@@ -1,0 +1,81 @@
+#include "test_support.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTcpServer>
+#include <stdexcept>
+
+namespace testsupport {
+
+QString binDir()
+{
+    return QString::fromUtf8(KESTRALINE_BIN_DIR);
+}
+
+QString sourceDir()
+{
+    return QString::fromUtf8(KESTRALINE_SOURCE_DIR);
+}
+
+void ensureApplication()
+{
+    if (QCoreApplication::instance())
+        return;
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    static int argc = 1;
+    static char name[] = "kestraline-test";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv);
+}
+
+QByteArray readBytes(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw std::runtime_error("cannot read " + path.toStdString());
+    return f.readAll();
+}
+
+void writeBytes(const QString& path, const QByteArray& data)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(data) != data.size())
+        throw std::runtime_error("cannot write " + path.toStdString());
+}
+
+quint16 freeLocalPort()
+{
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost, 0))
+        throw std::runtime_error("no free port");
+    return probe.serverPort();
+}
+
+int runProgram(const QString& program, const QStringList& args, QByteArray* out, QByteArray* err, int timeoutMs)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForStarted(10000))
+        return -1;
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        return -1;
+    }
+    if (out)
+        *out = p.readAllStandardOutput();
+    if (err)
+        *err = p.readAllStandardError();
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+QString sqliteShell(const QString& database, const QString& sql)
+{
+    QByteArray out, err;
+    if (runProgram("sqlite3", {database, sql}, &out, &err) != 0)
+        throw std::runtime_error("sqlite3 failed: " + err.toStdString());
+    return QString::fromUtf8(out);
+}
+
+} // namespace testsupport

@@ -1,0 +1,32 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// Small helpers shared by the tests of every area.
+namespace testsupport {
+
+// The build's program folder (where KestralineServer, the tools etc. lie).
+QString binDir();
+QString sourceDir();
+
+// Creates a QApplication (offscreen in tests) once per process if none exists yet,
+// for tests that use Qt Sql, timers or widgets from GoogleTest.
+void ensureApplication();
+
+QByteArray readBytes(const QString& path);
+void writeBytes(const QString& path, const QByteArray& data);
+
+// A TCP port on 127.0.0.1 that was free a moment ago.
+quint16 freeLocalPort();
+
+// Runs the sqlite3 shell on `database` with `sql`; returns its standard output
+// ("|" between columns, LF after each row).
+QString sqliteShell(const QString& database, const QString& sql);
+
+// Runs a program and waits; returns its exit code (-1 if it could not start or
+// timed out), with its standard output and error in the optional outputs.
+int runProgram(const QString& program, const QStringList& args, QByteArray* out = nullptr,
+               QByteArray* err = nullptr, int timeoutMs = 120000);
+
+} // namespace testsupport
