@@ -1,0 +1,167 @@
+#include "kestraline_log.h"
+
+#include "dialog_service.h"
+#include "file_helpers.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QStringList>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <mutex>
+#include <unistd.h>
+
+namespace {
+
+QString localTimeText(const char* format)
+{
+    return QLocale::c().toString(QDateTime::currentDateTime(), QString::fromLatin1(format));
+}
+
+// A caller's text may carry line breaks (a user name comes from the client): they
+// are written visibly, so that every line of a log is one line and starts with its time.
+QString singleLine(const QString& text)
+{
+    if (!text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')))
+        return text;
+    QString escaped = text;
+    escaped.replace(QLatin1Char('\r'), QLatin1String("\\r")).replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    return escaped;
+}
+
+// Renames `from` to `to` only when nothing stands at `to`; the test and the rename
+// are one step, so a file that appears meanwhile is never replaced.
+bool renameWithoutReplacing(const QString& from, const QString& to)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // File systems without that rename: a hard link fails as well when the name is taken.
+    if (::link(source.constData(), target.constData()) != 0)
+        return false;
+    if (::unlink(source.constData()) != 0) {
+        ::unlink(target.constData());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+// One log: its file, its path, its view text, all under its own lock. The twin
+// operations of KESTRALINE_LOG are this logic applied to one of two channels.
+class KESTRALINE_LOG::Channel {
+public:
+    explicit Channel(const char* openFailureMessage) : open_failure_message(QString::fromUtf8(openFailureMessage)) {}
+
+    void open(const QString& newName)
+    {
+        bool opened;
+        {
+            std::lock_guard lock(guard);
+            file.close();
+            name = newName;
+            opened = openLocked();
+        }
+        if (!opened)
+            dialogs().showMessage(open_failure_message);
+    }
+
+    void close()
+    {
+        std::lock_guard lock(guard);
+        file.close();
+    }
+
+    void write(const QString& text)
+    {
+        const QString line = localTimeText("yyyy-MM-dd HH:mm:ss") + QLatin1Char('\t') + singleLine(text) +
+                             QLatin1String("\r\n");
+        const QByteArray bytes = line.toUtf8();
+        std::lock_guard lock(guard);
+        // One unbuffered write per line: a line is in the file as soon as it is
+        // logged, even when the process is then killed. Write errors are not reported.
+        if (file.isOpen())
+            file.write(bytes);
+        view_text += line;
+    }
+
+    void rotate()
+    {
+        const QString stamp = localTimeText("_yyyy-MM-dd_HH-mm-ss");
+        QStringList messages;
+        {
+            std::lock_guard lock(guard);
+            file.close();
+            const QFileInfo current(name);
+            if (!name.isEmpty() && current.exists() && !current.isDir()) {
+                const QString newName = without_extension(name) + stamp + get_extension(name);
+                if (!renameWithoutReplacing(name, newName))
+                    messages << QStringLiteral("Ошибка переименования файла: ") + name + QStringLiteral(" в ") + newName;
+            }
+            // After a failed rename this appends to the old file again, so nothing is lost.
+            if (!openLocked())
+                messages << open_failure_message;
+        }
+        for (const QString& message : messages)
+            dialogs().showMessage(message);
+    }
+
+    QString takeViewText()
+    {
+        QString taken;
+        std::lock_guard lock(guard);
+        taken.swap(view_text);
+        return taken;
+    }
+
+    bool isOpen() const
+    {
+        std::lock_guard lock(guard);
+        return file.isOpen();
+    }
+
+private:
+    // Opens `name` for appending: created when missing, never truncated.
+    bool openLocked()
+    {
+        if (name.isEmpty())
+            return false;
+        file.setFileName(name);
+        return file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
+    }
+
+    mutable std::mutex guard;
+    QFile file;
+    QString name;
+    QString view_text;
+    const QString open_failure_message;
+};
+
+KESTRALINE_LOG::KESTRALINE_LOG()
+    : request_log(std::make_unique<Channel>("Ошибка открытия лог-файла!")),
+      error_log(std::make_unique<Channel>("Ошибка открытия лог-файла с сообщениями об ошибках!"))
+{
+}
+
+KESTRALINE_LOG::~KESTRALINE_LOG() = default;
+
+void KESTRALINE_LOG::OpenLog(const QString& name) { request_log->open(name); }
+void KESTRALINE_LOG::CloseLog() { request_log->close(); }
+void KESTRALINE_LOG::WriteLog(const QString& text) { request_log->write(text); }
+void KESTRALINE_LOG::NewLog() { request_log->rotate(); }
+QString KESTRALINE_LOG::TakeRequestViewText() { return request_log->takeViewText(); }
+bool KESTRALINE_LOG::IsLogOpen() const { return request_log->isOpen(); }
+
+void KESTRALINE_LOG::OpenErrorsLog(const QString& name) { error_log->open(name); }
+void KESTRALINE_LOG::CloseErrorsLog() { error_log->close(); }
+void KESTRALINE_LOG::WriteErrorsLog(const QString& text) { error_log->write(text); }
+void KESTRALINE_LOG::NewErrorsLog() { error_log->rotate(); }
+QString KESTRALINE_LOG::TakeErrorViewText() { return error_log->takeViewText(); }
+bool KESTRALINE_LOG::IsErrorsLogOpen() const { return error_log->isOpen(); }

@@ -1,1 +1,0 @@
-// Keeps the server library non-empty until its first sources land.
