@@ -1,0 +1,10 @@
+#pragma once
+#include <QString>
+
+// Puts the application in one of the programs' named looks: "Cobalt XEMedia"
+// (server), "Turquoise Gray" (client) or "Lavender Classico" (manager), each a
+// palette and a small style sheet over the Fusion style; case does not matter in
+// the name. An unknown name shows an
+// error box, leaves the current look alone and gives false; so does a process
+// without a QApplication.
+bool apply_visual_style(const QString& name);
