@@ -1,23 +1,9 @@
 #include "file_helpers.h"
 
-#include <QFile>
+#include "native_path.h"
 
-#include <sys/stat.h>
-
-namespace {
-
-// Position (from 0) of the last character of `path` that is one of `delimiters`,
-// or -1; the scan runs from the end so the match nearest the end wins.
-qsizetype lastIndexOfAny(const QString& path, const QString& delimiters)
-{
-    for (qsizetype i = path.size() - 1; i >= 0; --i) {
-        if (delimiters.contains(path.at(i)))
-            return i;
-    }
-    return -1;
-}
-
-} // namespace
+#include <algorithm>
+#include <filesystem>
 
 QString get_dir_name(QString path)
 {
@@ -27,7 +13,7 @@ QString get_dir_name(QString path)
 
 QString get_file_name(QString path)
 {
-    const qsizetype delimiter = lastIndexOfAny(path, QStringLiteral("/\\"));
+    const qsizetype delimiter = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
     return delimiter < 0 ? path : path.mid(delimiter + 1);
 }
 
@@ -45,11 +31,38 @@ QString get_extension(QString path)
 
 qint64 getFileSize(QString path)
 {
-    // A NUL would cut the encoded name short and examine another file.
-    if (path.isEmpty() || path.contains(QChar(0)))
+    const auto native = nativePath(path);
+    if (!native)
         return 0;
-    struct stat status {};
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
-        return 0;
-    return static_cast<qint64>(status.st_size);
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(*native, error);
+    return error ? 0 : static_cast<qint64>(size);
+}
+
+QString addLastSlash(QString text)
+{
+    return text.endsWith(QLatin1Char('/')) ? text : text + QLatin1Char('/');
+}
+
+QString getFullPath(QString path, QString base)
+{
+    return path.startsWith(QLatin1Char('/')) ? path : addLastSlash(base) + path;
+}
+
+QString getRelativePath(QString path, QString base)
+{
+    const QString prefix = addLastSlash(base);
+    return path.startsWith(prefix) ? path.mid(prefix.size()) : path;
+}
+
+int count_slashes(QString text)
+{
+    return int(text.count(QLatin1Char('/')));
+}
+
+QString get_last_dir_name(QString path)
+{
+    if (path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
