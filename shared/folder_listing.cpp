@@ -1,7 +1,7 @@
 // Folder listings of the file helpers.
 #include "file_helpers.h"
 #include "native_path.h"
-#include "string_helpers.h"
+#include "text_rules.h"
 
 #include <filesystem>
 

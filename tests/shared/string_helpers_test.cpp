@@ -1,5 +1,6 @@
-// Text and string-list helpers: the cutting and splitting rules, replacing,
-// fields, number and time display, sorting, run counting, searching.
+// Text and string-list helpers and the rules under them: cutting and
+// splitting, replacing, fields, number and time display, sorting, run counting,
+// searching, clean-up.
 #include "string_helpers.h"
 
 #include <gtest/gtest.h>
