@@ -1,0 +1,233 @@
+// Opening a project database in the engine and loading the colour data.
+#include "finder_test_project.h"
+#include "kestraline_error.h"
+#include "number_format.h"
+#include "scripted_dialogs.h"
+
+#include <QFile>
+
+using namespace findertest;
+
+namespace {
+
+QByteArray triples(std::initializer_list<int> bytes)
+{
+    QByteArray a;
+    for (int b : bytes)
+        a.append(static_cast<char>(b));
+    return a;
+}
+
+} // namespace
+
+TEST(FinderOpen, ReadsOnlyProcessedRowsInAscendingIdWithTheirGridRows)
+{
+    TestProject project;
+    project.add(Row{9, PROCESSED, 120, 29.97, 4.004, 640, 480, "c9"});
+    project.add(Row{2, QUEUED, 10});
+    project.add(Row{3, PROCESSED, 7, 25, 0.28, 320, 240, QString::fromUtf8("примечание")});
+    project.add(Row{5, FAILED, 10});
+    project.add(Row{4, PROCESSED, 0});
+
+    KESTRALINE_FINDER finder;
+    int changes = 0;
+    finder.rows_changed = [&] { ++changes; };
+    ASSERT_TRUE(finder.Open(project.path()));
+
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(finder.database, project.path());
+    EXPECT_EQ(finder.directory, project.folder());
+    EXPECT_EQ(finder.loaded.load(), 0);
+    ASSERT_EQ(finder.count, 3);
+    EXPECT_EQ(finder.videos[0].id, 3);
+    EXPECT_EQ(finder.videos[1].id, 4);
+    EXPECT_EQ(finder.videos[2].id, 9);
+
+    const VIDEO_RECORD& last = finder.videos[2];
+    EXPECT_EQ(last.frames, 120);
+    EXPECT_EQ(last.width, 640);
+    EXPECT_EQ(last.height, 480);
+    EXPECT_EQ(last.filename, "v9.mp4");
+    EXPECT_EQ(last.path, "/videos/v9.mp4");
+    EXPECT_EQ(last.comment, "c9");
+    EXPECT_EQ(last.fps, 29.97f); // narrowed to single precision
+    EXPECT_NE(static_cast<double>(last.fps), 29.97);
+    EXPECT_EQ(last.duration, 4.004f);
+    EXPECT_EQ(finder.videos[0].fps, 25.0f);
+    EXPECT_FALSE(last.red_plane);
+
+    const QVector<QStringList>& rows = finder.grid_rows();
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows[0], (QStringList{"1", "3", PROCESSED, "v3.mp4", "/videos/v3.mp4", format_general_locale(25),
+                                    format_general_locale(0.28), "7", "320", "240",
+                                    QString::fromUtf8("примечание")}));
+    EXPECT_EQ(rows[2][0], "3");
+    EXPECT_EQ(rows[2][5], format_general_locale(29.97)); // the grid shows the stored double
+}
+
+TEST(FinderOpen, ProjectWithoutProcessedRowsIsEmpty)
+{
+    TestProject project;
+    project.add(Row{1, QUEUED, 10});
+    project.add(Row{2, FAILED, 10});
+    KESTRALINE_FINDER finder;
+    ASSERT_TRUE(finder.Open(project.path()));
+    EXPECT_EQ(finder.count, 0);
+    EXPECT_TRUE(finder.grid_rows().isEmpty());
+    EXPECT_FALSE(finder.LoadData());
+    EXPECT_EQ(finder.loaded.load(), 0);
+}
+
+TEST(FinderLoad, ColourFilesSplitIntoPlanesShortAndMissingFilesLeaveNoData)
+{
+    TestProject project;
+    project.add(Row{1, PROCESSED, 2});
+    project.writeColours(1, triples({10, 11, 12, 20, 21, 22, 99, 99, 99, 99, 99})); // 5 surplus bytes
+    project.add(Row{2, PROCESSED, 3});
+    project.writeColours(2, triples({1, 2, 3, 4, 5, 6, 7, 8})); // one byte short
+    project.add(Row{3, PROCESSED, 4});                          // no file at all
+    project.add(Row{4, PROCESSED, 0});
+    project.writeColours(4, triples({1, 2, 3}));
+    project.add(Row{5, PROCESSED, -7});
+    project.add(Row{6, PROCESSED, 1});
+    project.writeColours(6, triples({7, 8, 9}));
+
+    KESTRALINE_FINDER finder;
+    ASSERT_TRUE(finder.Open(project.path()));
+    for (int i = 1; i <= 6; ++i) {
+        EXPECT_TRUE(finder.LoadData());
+        EXPECT_EQ(finder.loaded.load(), i);
+    }
+    EXPECT_FALSE(finder.LoadData());
+    EXPECT_EQ(finder.loaded.load(), 6);
+
+    const VIDEO_RECORD* v = finder.videos.get();
+    ASSERT_TRUE(v[0].red_plane && v[0].green_blue_plane);
+    EXPECT_EQ(v[0].red_plane[0], 10);
+    EXPECT_EQ(v[0].red_plane[1], 20);
+    EXPECT_EQ(v[0].green_blue_plane[0], 11);
+    EXPECT_EQ(v[0].green_blue_plane[1], 12);
+    EXPECT_EQ(v[0].green_blue_plane[2], 21);
+    EXPECT_EQ(v[0].green_blue_plane[3], 22);
+    EXPECT_EQ(searchable_frames(v[0]), 2);
+    EXPECT_EQ(searchable_frames(v[1]), 0);
+    EXPECT_EQ(searchable_frames(v[2]), 0);
+    EXPECT_EQ(searchable_frames(v[3]), 0);
+    EXPECT_EQ(searchable_frames(v[4]), 0);
+    EXPECT_EQ(v[1].frames, 3); // the row's own count stays for the answer
+    EXPECT_EQ(searchable_frames(v[5]), 1);
+    EXPECT_EQ(v[5].green_blue_plane[1], 9);
+}
+
+TEST(FinderLoad, FramesCountLargerThanTheFileAllocatesNothingAndLoadingGoesOn)
+{
+    TestProject project;
+    project.add(Row{1, PROCESSED, 2000000000});
+    project.writeColours(1, triples({1, 2, 3}));
+    project.addVideo(2, triples({4, 5, 6}));
+    KESTRALINE_FINDER finder;
+    openAndLoad(finder, project);
+    EXPECT_EQ(searchable_frames(finder.videos[0]), 0);
+    EXPECT_EQ(searchable_frames(finder.videos[1]), 1);
+}
+
+TEST(FinderOpen, SecondOpenReplacesRecordsAndVoidsTheLastBatch)
+{
+    TestProject first;
+    first.addVideo(1, triples({1, 1, 1, 2, 2, 2}));
+    first.addVideo(2, triples({3, 3, 3}));
+    TestProject second;
+    second.addVideo(7, triples({9, 9, 9}));
+
+    KESTRALINE_FINDER finder;
+    openAndLoad(finder, first);
+    const QByteArray query = triples({3, 3, 3});
+    uint32_t snapshot = 99;
+    ASSERT_EQ(finder.AddQuery(query.size(), bytesOf(query), snapshot), 0);
+    ASSERT_TRUE(finder.Find());
+    SEARCH_RESULT_COPY result;
+    ASSERT_TRUE(finder.ReadResult(0, snapshot, result));
+    EXPECT_EQ(result.id, 2);
+
+    ASSERT_TRUE(finder.Open(second.path()));
+    EXPECT_EQ(finder.count, 1);
+    EXPECT_EQ(finder.loaded.load(), 0);
+    EXPECT_EQ(finder.videos[0].id, 7);
+    ASSERT_EQ(finder.grid_rows().size(), 1);
+    EXPECT_EQ(finder.grid_rows()[0][1], "7");
+    EXPECT_EQ(finder.results.batch, 0u);
+    EXPECT_FALSE(finder.ReadResult(0, snapshot, result)); // expired: old index, new records
+    EXPECT_EQ(finder.directory, second.folder());
+}
+
+TEST(FinderOpen, DatabaseThatCannotBeOpenedShowsTheMessageAndKeepsTheRecords)
+{
+    TestProject project;
+    project.addVideo(1, triples({1, 2, 3}));
+    KESTRALINE_FINDER finder;
+    openAndLoad(finder, project);
+    int changes = 0;
+    finder.rows_changed = [&] { ++changes; };
+
+    QTemporaryDir other;
+    const QString missing = other.filePath("none.db");
+    const QString junk = other.filePath("junk.db");
+    testsupport::writeBytes(junk, QByteArray(4096, 'x'));
+
+    for (const QString& path : {missing, junk}) {
+        ScriptedDialogs dialogs;
+        EXPECT_FALSE(finder.Open(path));
+        EXPECT_EQ(dialogs.texts(), QStringList{QString::fromUtf8("Ошибка открытия базы данных")});
+        EXPECT_EQ(finder.directory, other.path()); // already changed
+        EXPECT_EQ(finder.database, project.path());
+        EXPECT_EQ(finder.count, 1);
+        EXPECT_EQ(finder.loaded.load(), 1);
+        EXPECT_EQ(finder.grid_rows().size(), 1);
+    }
+    EXPECT_EQ(changes, 0);
+    EXPECT_FALSE(QFile::exists(missing)); // nothing created
+}
+
+TEST(FinderOpen, FailingSelectThrowsWithDatabaseSetAndOldRecordsUntouched)
+{
+    TestProject project;
+    project.addVideo(1, triples({1, 2, 3}));
+    KESTRALINE_FINDER finder;
+    openAndLoad(finder, project);
+
+    QTemporaryDir other;
+    const QString noTable = other.filePath("other.db");
+    {
+        SqliteConnection connection("findertest_other");
+        ASSERT_TRUE(connection.open(noTable, false));
+        connection.execDirect("CREATE TABLE access (id INTEGER);");
+    }
+    ScriptedDialogs dialogs;
+    EXPECT_THROW(finder.Open(noTable), KestralineError);
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+    EXPECT_EQ(finder.database, noTable);
+    EXPECT_EQ(finder.count, 1);
+    EXPECT_EQ(finder.videos[0].id, 1);
+    EXPECT_EQ(finder.loaded.load(), 1);
+    // The database was closed despite the error: a second open works.
+    EXPECT_THROW(finder.Open(noTable), KestralineError);
+    ASSERT_TRUE(finder.Open(project.path()));
+}
+
+TEST(FinderOpen, FailedOpenDuringLoadingKeepsReadingTheInstalledProjectsFiles)
+{
+    TestProject project;
+    project.addVideo(1, triples({1, 2, 3}));
+    project.addVideo(2, triples({4, 5, 6}));
+    KESTRALINE_FINDER finder;
+    ASSERT_TRUE(finder.Open(project.path()));
+    ASSERT_TRUE(finder.LoadData());
+
+    QTemporaryDir other; // holds a different 2.rgb that must not be read
+    testsupport::writeBytes(other.filePath("2.rgb"), triples({7, 7, 7}));
+    ScriptedDialogs dialogs;
+    EXPECT_FALSE(finder.Open(other.filePath("missing.db")));
+    ASSERT_TRUE(finder.LoadData());
+    ASSERT_EQ(searchable_frames(finder.videos[1]), 1);
+    EXPECT_EQ(finder.videos[1].red_plane[0], 4);
+}
