@@ -3,22 +3,28 @@
 #include "dialog_service.h"
 #include "file_helpers.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 #include <QStringList>
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
 #include <fcntl.h>
 #include <mutex>
 #include <unistd.h>
 
 namespace {
 
+// The local time now, filled into a format that takes year, month, day, hour,
+// minute and second. localtime_r reuses the time-zone rules loaded once (see the
+// constructor), so request threads never reload them while another thread does.
 QString localTimeText(const char* format)
 {
-    return QLocale::c().toString(QDateTime::currentDateTime(), QString::fromLatin1(format));
+    const time_t now = ::time(nullptr);
+    struct tm parts {};
+    ::localtime_r(&now, &parts);
+    return QString::asprintf(format, parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour,
+                             parts.tm_min, parts.tm_sec);
 }
 
 // A caller's text may carry line breaks (a user name comes from the client): they
@@ -81,7 +87,7 @@ public:
 
     void write(const QString& text)
     {
-        const QString line = localTimeText("yyyy-MM-dd HH:mm:ss") + QLatin1Char('\t') + singleLine(text) +
+        const QString line = localTimeText("%04d-%02d-%02d %02d:%02d:%02d") + QLatin1Char('\t') + singleLine(text) +
                              QLatin1String("\r\n");
         const QByteArray bytes = line.toUtf8();
         std::lock_guard lock(guard);
@@ -89,12 +95,14 @@ public:
         // logged, even when the process is then killed. Write errors are not reported.
         if (file.isOpen())
             file.write(bytes);
-        view_text += line;
+        // The characters are copied: the view text never shares its buffer with a
+        // string that another thread still owns.
+        view_text.append(line.constData(), line.size());
     }
 
     void rotate()
     {
-        const QString stamp = localTimeText("_yyyy-MM-dd_HH-mm-ss");
+        const QString stamp = localTimeText("_%04d-%02d-%02d_%02d-%02d-%02d");
         QStringList messages;
         {
             std::lock_guard lock(guard);
@@ -148,6 +156,7 @@ KESTRALINE_LOG::KESTRALINE_LOG()
     : request_log(std::make_unique<Channel>("Ошибка открытия лог-файла!")),
       error_log(std::make_unique<Channel>("Ошибка открытия лог-файла с сообщениями об ошибках!"))
 {
+    ::tzset(); // loads the time-zone rules on the main thread, before any request thread logs
 }
 
 KESTRALINE_LOG::~KESTRALINE_LOG() = default;
