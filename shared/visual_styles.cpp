@@ -33,7 +33,7 @@ const VisualStyle kStyles[] = {
 const VisualStyle* findStyle(const QString& name)
 {
     for (const VisualStyle& style : kStyles)
-        if (name.compare(QLatin1String(style.name), Qt::CaseInsensitive) == 0)
+        if (name == QLatin1String(style.name))
             return &style;
     return nullptr;
 }
