@@ -1,0 +1,206 @@
+// KestralineAnalyzer on real videos: exact colours, stretches that are slices of
+// the whole output in every container, and clean failures.
+#include "number_format.h"
+#include "video_fixtures.h"
+
+#include <QDir>
+#include <random>
+
+using namespace fixtures;
+
+namespace {
+
+const QStringList kLosslessClips = {"lossless.avi", "lossless.mkv", "lossless.mov", "lossless.mp4"};
+const QStringList kLossyClips = {"lossy.avi",  "lossy.mov",      "lossy.mkv",     "lossy.mp4",
+                                 "lossy.mpg",  "lossy.webm",     "lossy_vp9.webm", "lossy2997.mp4",
+                                 "lossy2997.mpg"};
+
+double frameRateOf(const QString& clipName)
+{
+    return clipName.contains("2997") ? 30000.0 / 1001.0 : 25.0;
+}
+
+QByteArray flatColours(int first, int count)
+{
+    QByteArray colours;
+    for (int n = first; n < first + count; ++n)
+        colours += flatColour(n);
+    return colours;
+}
+
+// Start and length arguments that cover `count` frames from the middle of frame k.
+QStringList stretchFromMiddleOf(int k, int count, double fps)
+{
+    return {format_general((k + 0.5) / fps), format_general((count + 0.4) / fps)};
+}
+
+QStringList hiddenAndPlainFiles(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden);
+}
+
+} // namespace
+
+TEST(AnalyzerColours, LosslessFramesKeepTheColoursTheyWereMadeWith)
+{
+    for (const QString& name : kLosslessClips)
+        EXPECT_EQ(analyse(clip(name)).toHex(), flatColours(0, 50).toHex()) << name.toStdString();
+    EXPECT_EQ(analyse(clip("lossless2997.mkv")).toHex(), flatColours(0, 60).toHex());
+}
+
+TEST(AnalyzerColours, YuvFramesConvertBackToTheirColours)
+{
+    // Studio-range 4:2:0 and 4:4:4 (odd size), full-range 4:2:0 and 10-bit frames:
+    // each flat frame comes back within the rounding of the YUV round trip.
+    const QString flat = flatColourSource("161x97", "25", "1");
+    const QString flatEven = flatColourSource("160x96", "25", "1");
+    const QList<QPair<QString, QStringList>> variants = {
+        {"yuv420.mkv", {"-f", "lavfi", "-i", flatEven, "-c:v", "libx264", "-qp", "0", "-pix_fmt", "yuv420p"}},
+        {"yuv420odd.mkv", {"-f", "lavfi", "-i", flat, "-c:v", "ffv1", "-pix_fmt", "yuv420p"}},
+        {"yuv444.mp4", {"-f", "lavfi", "-i", flat, "-c:v", "libx264", "-qp", "0", "-pix_fmt", "yuv444p"}},
+        {"yuvj420.mkv", {"-f", "lavfi", "-i", flatEven, "-c:v", "libx264", "-qp", "0", "-pix_fmt", "yuvj420p"}},
+        {"yuv10.mkv", {"-f", "lavfi", "-i", flat, "-c:v", "ffv1", "-pix_fmt", "yuv420p10le"}},
+    };
+    for (const auto& [name, args] : variants) {
+        const QString path = workFolder() + "/" + name;
+        runFfmpeg(args + QStringList{path});
+        const QByteArray data = analyse(path);
+        ASSERT_EQ(data.size(), 75) << name.toStdString();
+        for (int i = 0; i < data.size(); ++i) {
+            const int made = static_cast<unsigned char>(flatColour(i / 3)[i % 3]);
+            EXPECT_NEAR(static_cast<unsigned char>(data[i]), made, 3) << name.toStdString() << " byte " << i;
+        }
+    }
+}
+
+TEST(AnalyzerColours, SameFileGivesTheSameBytesOnEveryRun)
+{
+    const QByteArray first = analyse(clip("lossy.mp4"));
+    EXPECT_EQ(first.size(), 750);
+    EXPECT_EQ(analyse(clip("lossy.mp4")), first);
+}
+
+TEST(AnalyzerStretch, BeginsAtTheFrameOnScreenAtTheStart)
+{
+    // Frame times are multiples of 0.04 s: a start exactly on a frame's time shows
+    // that frame, a start just before it the previous one, in every container and
+    // on either side of the one-second seek threshold.
+    for (const QString& name : kLosslessClips) {
+        const QString video = clip(name);
+        EXPECT_EQ(analyse(video, {"0", "0.2"}).toHex(), flatColours(0, 5).toHex()) << name.toStdString();
+        EXPECT_EQ(analyse(video, {"0.04", "0.2"}).toHex(), flatColours(1, 5).toHex()) << name.toStdString();
+        EXPECT_EQ(analyse(video, {"0.0799", "0.12"}).toHex(), flatColours(1, 3).toHex()) << name.toStdString();
+        EXPECT_EQ(analyse(video, {"1.52", "0.2"}).toHex(), flatColours(38, 5).toHex()) << name.toStdString();
+        EXPECT_EQ(analyse(video, {"1.5199", "0.2"}).toHex(), flatColours(37, 5).toHex()) << name.toStdString();
+        EXPECT_EQ(analyse(video, {"1.9", "1"}).toHex(), flatColours(47, 3).toHex()) << name.toStdString();
+    }
+}
+
+TEST(AnalyzerStretch, EqualsTheSliceOfTheWholeOutputInEveryContainer)
+{
+    std::mt19937 random(20260);
+    for (const QString& name : kLossyClips) {
+        const QString video = clip(name);
+        const double fps = frameRateOf(name);
+        const QByteArray whole = analyse(video);
+        const int frames = whole.size() / 3;
+        ASSERT_GT(frames, 100) << name.toStdString();
+        auto expectSlice = [&](int k, int count, const QStringList& arguments) {
+            const int kept = std::max(0, std::min(count, frames - k));
+            EXPECT_EQ(analyse(video, arguments).toHex(), whole.mid(3 * k, 3 * kept).toHex())
+                << name.toStdString() << " start " << arguments[0].toStdString() << " frame " << k;
+        };
+        expectSlice(0, 30, {"0", format_general(30.4 / fps)});
+        for (int i = 0; i < 5; ++i) {
+            const int k = std::uniform_int_distribution<int>(0, frames - 1)(random);
+            const int count = std::uniform_int_distribution<int>(1, 60)(random);
+            expectSlice(k, count, stretchFromMiddleOf(k, count, fps));
+        }
+        expectSlice(frames - 10, 10, stretchFromMiddleOf(frames - 10, 10, fps));   // ends on the last frame
+        expectSlice(frames - 4, 50, stretchFromMiddleOf(frames - 4, 50, fps));     // fewer at the end
+        if (fps == 25.0)   // frame times are exact decimals
+            expectSlice(150, 20, {"6", "0.8"});
+    }
+}
+
+TEST(AnalyzerStretch, StartAfterTheEndGivesTheLastFrame)
+{
+    const QString video = clip("lossless.mkv");
+    EXPECT_EQ(analyse(video, {"100", "1"}).toHex(), flatColour(49).toHex());
+    EXPECT_EQ(analyse(video, {"2", "0.04"}).toHex(), flatColour(49).toHex());
+}
+
+TEST(AnalyzerStretch, LengthOfLessThanOneFrameWritesAnEmptyFile)
+{
+    EXPECT_TRUE(analyse(clip("lossless.mkv"), {"1", "0.039"}).isEmpty());
+}
+
+TEST(AnalyzerStretch, NumbersInExponentFormAndWithoutFractionAreRead)
+{
+    const QString video = clip("lossless.mp4");
+    EXPECT_EQ(analyse(video, {"1e-05", "4e-1"}).toHex(), flatColours(0, 10).toHex());
+    EXPECT_EQ(analyse(video, {"1", "1"}).toHex(), flatColours(25, 25).toHex());
+    EXPECT_EQ(analyse(video, {"+.08", "0.08"}).toHex(), flatColours(2, 2).toHex());
+}
+
+TEST(AnalyzerFailures, FailCleanlyWithoutAnOutputFile)
+{
+    QTemporaryDir folder;
+    const QString text = folder.path() + "/notes.mp4";
+    testsupport::writeBytes(text, "these are not the frames you are looking for\n");
+    const QString audio = folder.path() + "/sound.mkv";
+    runFfmpeg({"-f", "lavfi", "-i", "sine=d=1", "-c:a", "pcm_s16le", audio});
+    const QString video = clip("lossless.mkv");
+    const QString out = folder.path() + "/out.rgb";
+    const QList<QStringList> failing = {
+        {folder.path() + "/missing.mp4", out},
+        {text, out},
+        {audio, out},
+        {video, out, "abc", "1"},
+        {video, out, "1", "-1"},
+        {video, out, "1,5", "1"},
+        {video, out, "1"},
+        {video},
+    };
+    const QStringList before = hiddenAndPlainFiles(folder.path());
+    for (const QStringList& args : failing) {
+        const ToolRun run = runTool("KestralineAnalyzer", args);
+        EXPECT_NE(run.status, 0) << args.join(' ').toStdString();
+        EXPECT_FALSE(run.err.trimmed().isEmpty()) << args.join(' ').toStdString();
+        EXPECT_EQ(hiddenAndPlainFiles(folder.path()), before) << args.join(' ').toStdString();
+    }
+}
+
+TEST(AnalyzerFailures, UnwritableOutputFailsWithAMessage)
+{
+    QTemporaryDir folder;
+    const ToolRun run = runTool("KestralineAnalyzer", {clip("lossless.mkv"), folder.path() + "/no/such/folder/out.rgb"});
+    EXPECT_NE(run.status, 0);
+    EXPECT_TRUE(run.err.contains("out.rgb")) << run.err.toStdString();
+    const ToolRun intoFolder = runTool("KestralineAnalyzer", {clip("lossless.mkv"), folder.path()});
+    EXPECT_NE(intoFolder.status, 0);
+    EXPECT_TRUE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+TEST(AnalyzerOutput, ReplacesAnOlderFileWhole)
+{
+    QTemporaryDir folder;
+    const QString out = folder.path() + "/7.rgb";
+    testsupport::writeBytes(out, QByteArray(1000, 'x'));
+    ASSERT_EQ(runTool("KestralineAnalyzer", {clip("lossless.mkv"), out, "0", "0.08"}).status, 0);
+    EXPECT_EQ(testsupport::readBytes(out).toHex(), flatColours(0, 2).toHex());
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"7.rgb"});
+}
+
+TEST(AnalyzerPaths, NamesWithBlanksQuotesDollarsAndCyrillicWork)
+{
+    QTemporaryDir folder;
+    const QString odd = folder.path() + "/a b \"c\" $HOME `id` Папка";
+    ASSERT_TRUE(QDir().mkpath(odd));
+    const QString video = odd + "/ви део:1 $x.mkv";
+    ASSERT_TRUE(QFile::copy(clip("lossless.mkv"), video));
+    const QString out = odd + "/вы вод.rgb";
+    ASSERT_EQ(runTool("KestralineAnalyzer", {video, out}).status, 0);
+    EXPECT_EQ(testsupport::readBytes(out).toHex(), flatColours(0, 50).toHex());
+    EXPECT_EQ(clipmeta(video)["frames"], "50");
+}

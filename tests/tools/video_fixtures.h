@@ -1,0 +1,133 @@
+#pragma once
+// Small test videos made with the ffmpeg command line, each once per test program,
+// and helpers to run the two tools on them.
+#include "test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMap>
+#include <QRegularExpression>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+namespace fixtures {
+
+// Frame n of the lossless clips is one flat colour: these three bytes.
+inline QByteArray flatColour(int n)
+{
+    QByteArray triple(3, '\0');
+    triple[0] = static_cast<char>((7 * n) % 256);
+    triple[1] = static_cast<char>((13 * n + 5) % 256);
+    triple[2] = static_cast<char>((29 * n + 100) % 256);
+    return triple;
+}
+
+inline QString flatColourSource(const QString& size, const QString& rate, const QString& seconds)
+{
+    return QString("color=c=black:s=%1:r=%2:d=%3,format=gbrp,"
+                   "geq=r='mod(N*7,256)':g='mod(N*13+5,256)':b='mod(N*29+100,256)'")
+        .arg(size, rate, seconds);
+}
+
+struct Recipe {
+    QString source;      // lavfi source graph
+    QStringList codec;   // encoder options
+};
+
+// The clips by file name. "lossless.*": 50 flat frames of 161x97 at 25 fps.
+// "lossy.*": 250 frames of a moving test picture with B-frames (H.264 in the
+// containers that take it, MPEG-2 in .mpg, VP8/VP9 in .webm).
+inline const QMap<QString, Recipe>& recipes()
+{
+    static const QMap<QString, Recipe> all = [] {
+        QMap<QString, Recipe> r;
+        const QString flat = flatColourSource("161x97", "25", "2");
+        r["lossless.avi"] = {flat, {"-c:v", "ffv1", "-pix_fmt", "bgr0"}};
+        r["lossless.mkv"] = {flat, {"-c:v", "ffv1", "-pix_fmt", "gbrp"}};
+        r["lossless.mov"] = {flat, {"-c:v", "utvideo", "-pix_fmt", "gbrp"}};
+        r["lossless.mp4"] = {flat, {"-c:v", "libx264rgb", "-qp", "0", "-pix_fmt", "bgr24"}};
+        r["lossless2997.mkv"] = {flatColourSource("64x48", "30000/1001", "2"), {"-c:v", "ffv1", "-pix_fmt", "gbrp"}};
+        const QString moving = "testsrc2=s=160x96:r=25:d=10";
+        const QStringList h264 = {"-c:v", "libx264", "-bf", "3", "-g", "40", "-pix_fmt", "yuv420p"};
+        for (const char* container : {"avi", "mov", "mkv", "mp4"})
+            r[QString("lossy.") + container] = {moving, h264};
+        r["lossy.mpg"] = {moving, {"-c:v", "mpeg2video", "-bf", "2", "-g", "15"}};
+        r["lossy.webm"] = {moving, {"-c:v", "libvpx", "-g", "40", "-b:v", "300k"}};
+        r["lossy_vp9.webm"] = {moving, {"-c:v", "libvpx-vp9", "-g", "40", "-b:v", "300k"}};
+        r["lossy2997.mp4"] = {"testsrc2=s=192x108:r=30000/1001:d=6", h264};
+        r["lossy2997.mpg"] = {"testsrc2=s=160x96:r=30000/1001:d=6", {"-c:v", "mpeg2video", "-bf", "2"}};
+        return r;
+    }();
+    return all;
+}
+
+inline QString workFolder()
+{
+    static QTemporaryDir folder;
+    return folder.path();
+}
+
+inline void runFfmpeg(const QStringList& args)
+{
+    QByteArray err;
+    const QStringList all = QStringList{"-hide_banner", "-loglevel", "error", "-y"} + args;
+    if (testsupport::runProgram("ffmpeg", all, nullptr, &err) != 0)
+        throw std::runtime_error("ffmpeg failed: " + err.toStdString());
+}
+
+// The path of a clip of recipes(), made on first use.
+inline QString clip(const QString& name)
+{
+    static QTemporaryDir folder;
+    const QString path = folder.path() + "/" + name;
+    if (!QFile::exists(path)) {
+        const Recipe& recipe = recipes()[name];
+        runFfmpeg(QStringList{"-f", "lavfi", "-i", recipe.source} + recipe.codec + QStringList{path});
+    }
+    return path;
+}
+
+struct ToolRun {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+inline ToolRun runTool(const QString& name, const QStringList& args)
+{
+    ToolRun run;
+    run.status = testsupport::runProgram(testsupport::binDir() + "/" + name, args, &run.out, &run.err);
+    return run;
+}
+
+// Runs the analyser and returns what it wrote; fails the test when it failed.
+inline QByteArray analyse(const QString& video, const QStringList& stretch = {})
+{
+    static int counter = 0;
+    const QString out = workFolder() + QString("/out%1.rgb").arg(++counter);
+    const ToolRun run = runTool("KestralineAnalyzer", QStringList{video, out} + stretch);
+    EXPECT_EQ(run.status, 0) << video.toStdString() << ": " << run.err.toStdString();
+    QFile file(out);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray data = file.readAll();
+    file.remove();
+    return data;
+}
+
+// Clipmeta's "word number" pairs.
+inline QMap<QString, QString> clipmeta(const QString& video)
+{
+    const ToolRun run = runTool("Clipmeta", {video});
+    EXPECT_EQ(run.status, 0) << video.toStdString() << ": " << run.err.toStdString();
+    QMap<QString, QString> pairs;
+    const QStringList words = QString::fromUtf8(run.out).split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
+    for (int i = 0; i + 1 < words.size(); i += 2)
+        pairs[words[i]] = words[i + 1];
+    return pairs;
+}
+
+} // namespace fixtures
