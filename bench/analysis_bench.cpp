@@ -1,0 +1,75 @@
+// Whole-file colour analysis against pure decoding of the same clip.
+// Makes a 60 s 1280x720 H.264 clip at 25 fps with the ffmpeg command line, then
+// times build/bin/KestralineAnalyzer on it and `ffmpeg -threads 0 -i CLIP -f null -`
+// a few times each, alternating, and prints the best and median times and their
+// ratio (target: analysis at most 1.3 × decoding). Usage: analysis_bench [REPETITIONS]
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// Runs a program to its end; the elapsed seconds, or a negative value on failure.
+double timedRun(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    QElapsedTimer timer;
+    timer.start();
+    process.start(program, arguments);
+    if (!process.waitForStarted(-1) || !process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        return -1;
+    return timer.nsecsElapsed() / 1e9;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int repetitions = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+    const QString analyzer = QCoreApplication::applicationDirPath() + "/../bin/KestralineAnalyzer";
+    QTemporaryDir folder;
+    const QString clip = folder.path() + "/clip.mp4";
+    const QString out = folder.path() + "/clip.rgb";
+
+    std::printf("making a 60 s 1280x720 H.264 clip at 25 fps...\n");
+    if (timedRun("ffmpeg", {"-hide_banner", "-loglevel", "error", "-f", "lavfi", "-i",
+                            "testsrc2=size=1280x720:rate=25:duration=60", "-c:v", "libx264", "-preset", "veryfast",
+                            "-pix_fmt", "yuv420p", clip}) < 0) {
+        std::fprintf(stderr, "ffmpeg could not make the clip\n");
+        return 1;
+    }
+    const QStringList decodeOnly = {"-hide_banner", "-loglevel", "error", "-threads", "0", "-i", clip, "-f", "null", "-"};
+    timedRun("ffmpeg", decodeOnly);   // warm the file cache
+    std::vector<double> analysis, decoding;
+    for (int i = 0; i < repetitions; ++i) {
+        const double a = timedRun(analyzer, {clip, out});
+        const double d = timedRun("ffmpeg", decodeOnly);
+        if (a < 0 || d < 0) {
+            std::fprintf(stderr, "a run failed (is %s built?)\n", qPrintable(analyzer));
+            return 1;
+        }
+        analysis.push_back(a);
+        decoding.push_back(d);
+        std::printf("run %d: analysis %.3f s, decoding %.3f s\n", i + 1, a, d);
+    }
+    const double bestA = *std::min_element(analysis.begin(), analysis.end());
+    const double bestD = *std::min_element(decoding.begin(), decoding.end());
+    std::printf("best:   analysis %.3f s, decoding %.3f s, ratio %.2f\n", bestA, bestD, bestA / bestD);
+    std::printf("median: analysis %.3f s, decoding %.3f s, ratio %.2f (target <= 1.30)\n", median(analysis),
+                median(decoding), median(analysis) / median(decoding));
+    return 0;
+}

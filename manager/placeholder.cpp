@@ -1,1 +1,0 @@
-// Keeps the manager library non-empty until its first sources land.
