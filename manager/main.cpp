@@ -1,0 +1,6 @@
+#include "manager_startup.h"
+
+int main(int argc, char** argv)
+{
+    return manager::run_manager(argc, argv);
+}
