@@ -7,6 +7,7 @@
 #include "panel_status_bar.h"
 #include "status_bar_texts.h"
 #include "string_grid.h"
+#include "window_look.h"
 #include "video_status.h"
 
 #include <QHBoxLayout>
@@ -24,13 +25,6 @@ const QString TForm2::VideoFilter =
 
 namespace {
 
-QPushButton* fixedButton(const QString& text, int width)
-{
-    auto* button = new QPushButton(text);
-    button->setFixedSize(width, 35);
-    return button;
-}
-
 QWidget* fixedHeightPanel(QWidget* parent, QHBoxLayout*& row)
 {
     auto* panel = new QWidget(parent);
@@ -44,6 +38,7 @@ QWidget* fixedHeightPanel(QWidget* parent, QHBoxLayout*& row)
 
 TForm2::TForm2(TForm1& mainWindow) : QDialog(&mainWindow), Form1(mainWindow)
 {
+    setFont(window_font());
     setWindowTitle("Добавление видео в проект");
     StringGrid1 = new StringGrid({{"№", 40}, {"Статус", 150}, {"Файл", 700}, {"Размер", 100}}, this);
     StatusBar1 = new PanelStatusBar(this);
@@ -71,11 +66,11 @@ QWidget* TForm2::BuildButtonPanel()
 {
     QHBoxLayout* row = nullptr;
     Panel1 = fixedHeightPanel(this, row);
-    BitBtn3 = fixedButton("Добавить файлы", 120);
-    BitBtn2 = fixedButton("Удалить", 120);
-    BitBtn4 = fixedButton("Очистить таблицу", 120);
-    BitBtn5 = fixedButton("Обработать файлы", 150);
-    BitBtn1 = fixedButton("Закрыть", 120);
+    BitBtn3 = fitted_button("Добавить файлы", 120, 35);
+    BitBtn2 = fitted_button("Удалить", 120, 35);
+    BitBtn4 = fitted_button("Очистить таблицу", 120, 35);
+    BitBtn5 = fitted_button("Обработать файлы", 150, 35);
+    BitBtn1 = fitted_button("Закрыть", 120, 35);
     row->addWidget(BitBtn3);
     row->addWidget(BitBtn2);
     row->addWidget(BitBtn4);
@@ -96,7 +91,7 @@ QWidget* TForm2::BuildProgressPanel()
     Panel2 = fixedHeightPanel(this, row);
     ProgressBar1 = new QProgressBar(Panel2);
     ProgressBar1->setTextVisible(false);
-    BitBtn6 = fixedButton("Отмена", 100);
+    BitBtn6 = fitted_button("Отмена", 100, 35);
     row->addWidget(ProgressBar1, 1);
     row->addWidget(BitBtn6);
     connect(BitBtn6, &QPushButton::clicked, this, &TForm2::BitBtn6Click);

@@ -5,6 +5,7 @@
 #include "panel_status_bar.h"
 #include "status_bar_texts.h"
 #include "string_grid.h"
+#include "window_look.h"
 
 #include <QAction>
 #include <QApplication>
@@ -41,17 +42,11 @@ QAction* addItem(QMenu* menu, const QString& text, const QKeySequence& shortcut 
     return action;
 }
 
-QPushButton* fixedButton(const QString& text, int width, int height)
-{
-    auto* button = new QPushButton(text);
-    button->setFixedSize(width, height);
-    return button;
-}
-
 } // namespace
 
 TForm1::TForm1(const QString& programFolder, QWidget* parent) : QMainWindow(parent), CurPath(programFolder)
 {
+    setFont(window_font());
     setWindowTitle(caption);
     BuildMenus();
     StatusBar1 = new PanelStatusBar(this);
@@ -127,9 +122,9 @@ QWidget* TForm1::BuildPanel()
     StringGrid1 = new StringGrid(videoColumns(), Panel1);
     connect(StringGrid1, &QTableWidget::cellDoubleClicked, this, &TForm1::StringGrid1DblClick);
 
-    BitBtn3 = fixedButton("Добавить видео в проект", 160, 35);
-    BitBtn2 = fixedButton("Удалить выбранные  записи", 160, 35);
-    BitBtn1 = fixedButton("Очистить таблицу", 160, 35);
+    BitBtn3 = fitted_button("Добавить видео в проект", 160, 35);
+    BitBtn2 = fitted_button("Удалить выбранные  записи", 160, 35);
+    BitBtn1 = fitted_button("Очистить таблицу", 160, 35);
     connect(BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
     connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);

@@ -1,5 +1,7 @@
 #include "search_dialog.h"
 
+#include "window_look.h"
+
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -8,6 +10,7 @@ namespace manager {
 
 TForm5::TForm5(QWidget* parent) : QDialog(parent)
 {
+    setFont(window_font());
     setWindowTitle("Диалог поиска");
     auto* menu = new QMenuBar(this);
     menu->addMenu("Файл");

@@ -9,8 +9,10 @@ StringGrid::StringGrid(const QVector<Column>& columns, QWidget* parent) : QTable
     setColumnCount(columns.size());
     for (int c = 0; c < columns.size(); ++c) {
         setHorizontalHeaderItem(c, new QTableWidgetItem(columns[c].caption));
-        setColumnWidth(c, columns[c].width);
     }
+    // A designed width that is too narrow for its caption grows to fit it.
+    for (int c = 0; c < columns.size(); ++c)
+        setColumnWidth(c, qMax(columns[c].width, horizontalHeader()->sectionSizeHint(c)));
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setHighlightSections(false);
     verticalHeader()->hide();
