@@ -273,6 +273,17 @@ TEST_F(HttpServerTest, SlowClientIsDroppedAfterIdleTimeoutAndHoldsNobodyUp)
     EXPECT_EQ(recorder.seen().size(), 1u); // the half request never reached the handler
 }
 
+TEST_F(HttpServerTest, HandlerWorkingLongerThanIdleTimeoutStillAnswers)
+{
+    // A search may take longer than the idle time-out; the time spent in the handler is not idleness.
+    HttpServer server([](const HttpRequest&, HttpResponse& response) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+        response.content = "late";
+    });
+    start(server, 1);
+    EXPECT_EQ(httptest::exchange(port, httptest::postRequest("x", std::nullopt)).body, "late");
+}
+
 TEST_F(HttpServerTest, ConnectionsRunOnThreadsOfTheirOwn)
 {
     std::mutex mutex;
