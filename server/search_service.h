@@ -1,0 +1,40 @@
+#pragma once
+#include "http_server.h"
+
+#include <cstdint>
+
+class KESTRALINE_FINDER;
+class KESTRALINE_ACCESS;
+class KESTRALINE_STAT;
+class KESTRALINE_LOG;
+struct SearchAnswerValues;
+
+// The search service: checks the client against the access list, cuts the query out of
+// the request body, queues it in the engine, waits for the batch that searched it and
+// answers, counting and logging every request. Runs on the connection threads, any
+// number at a time; it shares only the engine, the access list, the counters and the logs.
+class SearchService {
+public:
+    SearchService(KESTRALINE_FINDER& finder, KESTRALINE_ACCESS& access, KESTRALINE_STAT& stat, KESTRALINE_LOG& log);
+
+    // The request handler; never throws: a failure ends it silently with whatever it had
+    // already set on the response.
+    void IdHTTPServer1CommandGet(const HttpRequest& request, HttpResponse& response);
+
+    // The search request's body: a part head of this many bytes, the query, the closing boundary.
+    static constexpr int kPartHeadSize = 182;
+    static constexpr int kClosingBoundarySize = 31;
+
+private:
+    void Serve(const HttpRequest& request, HttpResponse& response);
+    void Refuse(const HttpRequest& request, HttpResponse& response);
+    // Queues the query and waits for its batch; gives the answer and the request-log detail.
+    void Search(const HttpRequest& request, const QByteArray& query, SearchAnswerValues& answer, QString& detail);
+    void WaitForBatch(uint32_t snapshot) const;
+    QString ClientText(const HttpRequest& request) const; // address TAB user
+
+    KESTRALINE_FINDER& finder_;
+    KESTRALINE_ACCESS& access_;
+    KESTRALINE_STAT& stat_;
+    KESTRALINE_LOG& log_;
+};
