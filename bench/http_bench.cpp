@@ -60,8 +60,8 @@ void writeProject(const QString& folder, const std::vector<QByteArray>& videos)
     for (int v = 0; v < kVideos; ++v) {
         const int id = v + 1;
         db.exec("INSERT INTO video VALUES (:id,'Обработан',:name,:path,25,4000,:frames,640,480,'')",
-                {{":id", id}, {":name", QString("video%1.mp4").arg(id)}, {":path", QString("/v/%1.mp4").arg(id)},
-                 {":frames", kFramesPerVideo}});
+                {{"id", id}, {"name", QString("video%1.mp4").arg(id)}, {"path", QString("/v/%1.mp4").arg(id)},
+                 {"frames", kFramesPerVideo}});
         QFile file(folder + QString("/%1.rgb").arg(id));
         file.open(QIODevice::WriteOnly);
         file.write(videos[v]);
@@ -179,7 +179,8 @@ int main(int argc, char** argv)
                     search.p99Ms, refused.perSecond, refused.p50Ms, refused.p99Ms,
                     refused.perSecond > 0 ? search.perSecond / refused.perSecond : 0.0);
         if (search.failures || refused.failures)
-            std::printf("         failures: search %ld, refused %ld\n", search.failures, refused.failures);
+            std::printf("         other answers: search %ld (expired or lost), refused %ld\n", search.failures,
+                        refused.failures);
     }
     std::printf("counters: total %d, processed %d, found %d, refused %d, too many %d, expired %d\n",
                 stat.current[total_requests].load(), stat.current[processed_requests].load(),
