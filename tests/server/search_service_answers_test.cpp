@@ -118,8 +118,8 @@ TEST_F(SearchServiceAnswers, RefusalAnswers401WithChallengeAndLogsOnlyTheError)
 
 TEST_F(SearchServiceAnswers, RequestWithoutCredentialsIsCheckedAsEmptyUserAndPassword)
 {
-    startWorker();
     ASSERT_TRUE(access.Add(true, "127.0.0.1", "", ""));
+    startWorker();
     const RawResponse response = search(videoOneFrames(100, 5), std::nullopt);
     EXPECT_EQ(response.status, 200);
     EXPECT_TRUE(response.body.startsWith("<xml>\n<result>OK</result>\n"));

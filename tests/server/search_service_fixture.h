@@ -9,6 +9,7 @@
 #include "kestraline_log.h"
 #include "kestraline_stat.h"
 #include "search_service.h"
+#include "sqlite_connection.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -117,8 +118,11 @@ protected:
 private:
     void writeProject()
     {
-        const QString database = folder.filePath("Kestraline.db");
-        const QString sql = QStringLiteral(
+        // Written in process: a child program would leave ThreadSanitizer blind to this
+        // thread's locks for the rest of the test.
+        SqliteConnection database(QStringLiteral("service_test_project"));
+        ASSERT_TRUE(database.open(folder.filePath("Kestraline.db"), false));
+        const QStringList statements = QStringLiteral(
             "CREATE TABLE video (id INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT,status TEXT,filename TEXT,"
             "path TEXT UNIQUE,fps REAL,duration REAL,frames INTEGER,width INTEGER,height INTEGER,comment TEXT);"
             "INSERT INTO video VALUES (1,'Обработан','Клип <один> & два.mp4','/v/1.mp4',25,8,200,320,240,"
@@ -127,8 +131,11 @@ private:
             "INSERT INTO video VALUES (3,'Обработан','zero-rate.mkv','/v/3.mkv',0,0,50,160,120,NULL);"
             "INSERT INTO video VALUES (4,'Обработан','copy.mov','/v/4.mov',30,3.3333333,100,1920,1080,'копия');"
             "INSERT INTO video VALUES (5,'Обработан','twice.webm','/v/5.webm',25,0.8,20,8,8,'');"
-            "INSERT INTO video VALUES (6,'Ошибка','broken.avi','/v/6.avi',25,1,25,8,8,'');");
-        testsupport::sqliteShell(database, sql);
+            "INSERT INTO video VALUES (6,'Ошибка','broken.avi','/v/6.avi',25,1,25,8,8,'')")
+                                            .split(QLatin1Char(';'));
+        for (const QString& statement : statements)
+            database.execDirect(statement);
+        database.close();
         testsupport::writeBytes(folder.filePath("1.rgb"), videoOneFrames(0, 200));
         testsupport::writeBytes(folder.filePath("2.rgb"), videoTwoFrames(0, 300));
         testsupport::writeBytes(folder.filePath("3.rgb"), videoThreeFrames(0, 50));
