@@ -62,8 +62,6 @@ bool declaredTooLarge(MHD_Connection* connection)
     return end != length && value > static_cast<unsigned long long>(HttpServer::kMaxBodySize);
 }
 
-} // namespace
-
 // State of one request, from its header to its completion.
 struct HttpRequestState {
     HttpRequest request;
@@ -85,6 +83,8 @@ struct HttpRequestState {
         request.body = QByteArray();
     }
 };
+
+} // namespace
 
 struct HttpServerCallbacks {
     static MHD_Result onRequest(void* cls, MHD_Connection* connection, const char*, const char*, const char*,

@@ -42,8 +42,8 @@ public:
     void SetDefaultPort(quint16 port);
     quint16 DefaultPort() const;
     // true: listen (throws KestralineError with a clear message when it cannot, e.g. the port
-    // is taken); false: stop listening and end every connection. Takes effect on the next
-    // activation for the port, bind address and timeout.
+    // is taken); false: stop listening and end every connection. The port, bind address and
+    // idle timeout are read at activation.
     void SetActive(bool active);
     bool Active() const;
     // Tests bind 127.0.0.1; empty (the default) listens on all addresses.
