@@ -1,0 +1,187 @@
+// The main window's start-up, settings file and service control.
+#include "tform1.h"
+
+#include "finder_worker.h"
+#include "kestraline_access.h"
+#include "kestraline_finder.h"
+#include "loading_dialog.h"
+#include "run_handler.h"
+#include "search_service.h"
+#include "server_arguments.h"
+#include "service_control.h"
+#include "string_grid.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLineEdit>
+
+namespace server {
+
+const QString Program_URL = QStringLiteral("https://kestraline.example/");
+const QString OnlineHelp_URL = QStringLiteral("https://kestraline.example/help/server/");
+
+namespace {
+
+bool file_exists(const QString& path)
+{
+    return QFileInfo(path).isFile();
+}
+
+} // namespace
+
+TForm1::TForm1(const QString& programFolder, const QStringList& arguments, const QString& bindAddress,
+               QWidget* parent)
+    : QMainWindow(parent)
+    , Terminate([] { QCoreApplication::exit(0); })
+    , IdHTTPServer1([this](const HttpRequest& request, HttpResponse& response) {
+        IdHTTPServer1CommandGet(request, response);
+    })
+    , bindAddress(bindAddress)
+{
+    buildLayout();
+    CurPath = programFolder;
+    startUp(arguments);
+}
+
+TForm1::~TForm1()
+{
+    // Nothing may serve a request or search once the objects below are gone.
+    IdHTTPServer1.SetActive(false);
+    if (Worker) {
+        Worker->requestInterruption();
+        Worker->wait();
+    }
+}
+
+void TForm1::startUp(const QStringList& arguments)
+{
+    Edit4->setText(CurPath + "/access.log");
+    Edit5->setText(CurPath + "/errors.log");
+    ReadINIExecute();
+    applyArguments(arguments);
+    setGridColumns();
+
+    Finder = std::make_unique<KESTRALINE_FINDER>();
+    Access = std::make_unique<KESTRALINE_ACCESS>();
+    Finder->rows_changed = [this] { show_grid_rows(StringGrid1, Finder->grid_rows()); };
+    Access->rows_changed = [this] { show_grid_rows(StringGrid2, Access->grid_rows()); };
+    service = std::make_unique<SearchService>(*Finder, *Access, VStat, VLog);
+    if (!bindAddress.isEmpty())
+        IdHTTPServer1.SetBindAddress(bindAddress);
+    control = std::make_unique<ServiceControl>(IdHTTPServer1, VLog, VStat);
+
+    // A database that is empty or of another kind, or a port that is taken, is shown
+    // in the error box and the window comes up with the service in the state reached.
+    if (file_exists(Edit1->text())) {
+        run_handler([this] {
+            Access->Open(Edit2->text());
+            Access->Load();
+        });
+    }
+    if (file_exists(Edit1->text()))
+        BitBtn3Click();
+    if (file_exists(Edit1->text())) {
+        run_handler([this] {
+            if (Finder->Open(Edit1->text()))
+                Timer1.start();
+        });
+    }
+    Worker = std::make_unique<FINDER_WORKER>(*Finder);
+}
+
+void TForm1::applyArguments(const QStringList& arguments)
+{
+    ServerSettings settings = fieldSettings();
+    apply_server_arguments(arguments, settings);
+    showSettings(settings);
+}
+
+void TForm1::setGridColumns()
+{
+    set_grid_columns(StringGrid1,
+                     {"№", "ID", "Статус", "Файл", "Путь", "FPS", "Продолжительность", "Кадров",
+                      "Ширина", "Высота", "Коментарий"},
+                     {50, 50, 100, 200, 400, 50, 100, 60, 60, 60, 200});
+    set_grid_columns(StringGrid2, {"№", "ID", "Активен", "Хост", "Пользователь", "Пароль"},
+                     {50, 50, 60, 150, 200, 200});
+}
+
+ServerSettings TForm1::fieldSettings() const
+{
+    ServerSettings settings;
+    settings.port = Edit3->text();
+    settings.videoDataBase = Edit1->text();
+    settings.accessDataBase = Edit2->text();
+    settings.accessLog = Edit4->text();
+    settings.errorsLog = Edit5->text();
+    return settings;
+}
+
+void TForm1::showSettings(const ServerSettings& settings)
+{
+    Edit3->setText(settings.port);
+    Edit1->setText(settings.videoDataBase);
+    Edit2->setText(settings.accessDataBase);
+    Edit4->setText(settings.accessLog);
+    Edit5->setText(settings.errorsLog);
+}
+
+void TForm1::ReadINIExecute()
+{
+    ServerSettings settings = fieldSettings();
+    if (read_server_settings(server_settings_path(CurPath), settings))
+        showSettings(settings);
+}
+
+void TForm1::WriteINIExecute()
+{
+    write_server_settings(server_settings_path(CurPath), fieldSettings());
+}
+
+void TForm1::IdHTTPServer1CommandGet(const HttpRequest& request, HttpResponse& response)
+{
+    service->IdHTTPServer1CommandGet(request, response);
+}
+
+void TForm1::BitBtn3Click()
+{
+    run_handler([this] { control->Start(Edit3->text(), Edit4->text(), Edit5->text()); });
+}
+
+void TForm1::BitBtn2Click()
+{
+    control->Stop();
+}
+
+void TForm1::BitBtn1Click()
+{
+    restartService();
+}
+
+void TForm1::restartService()
+{
+    control->Stop();
+    BitBtn3Click();
+}
+
+void TForm1::N11Click()
+{
+    control->Stop();
+    Terminate();
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    WriteINIExecute();
+    event->accept();
+}
+
+void TForm1::Timer1Timer()
+{
+    Timer1.stop();
+    if (Form2)
+        Form2->exec();
+}
+
+} // namespace server
