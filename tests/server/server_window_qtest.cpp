@@ -1,0 +1,465 @@
+// The server's main window: start-up, settings file, command line, service
+// control and the handlers of the settings page.
+#include "server_ui_fixture.h"
+
+#include "kestraline_access.h"
+#include "kestraline_finder.h"
+#include "loading_dialog.h"
+#include "scripted_dialogs.h"
+#include "server_settings.h"
+#include "tform1.h"
+
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTcpServer>
+#include <QtTest>
+#include <memory>
+
+using namespace server;
+using namespace serverui;
+
+namespace {
+
+// A main window over a temporary program folder, with its loading dialog, serving
+// on 127.0.0.1 only.
+struct Server {
+    explicit Server(const QString& folder, const QStringList& arguments = {})
+        : form(folder, arguments, "127.0.0.1"), loading(*form.Finder, &form)
+    {
+        form.Form2 = &loading;
+        form.Terminate = [this] { ++terminated; };
+    }
+    TForm1 form;
+    TForm2 loading;
+    int terminated = 0;
+};
+
+QString ini_of(const QString& folder)
+{
+    return server_settings_path(folder);
+}
+
+} // namespace
+
+class ServerWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> temp;
+    QString folder;
+
+private slots:
+    void init()
+    {
+        temp = std::make_unique<QTemporaryDir>();
+        folder = temp->path();
+    }
+
+    void firstRunInAnEmptyFolder()
+    {
+        ScriptedDialogs dialogs;
+        {
+            Server s(folder);
+            QCOMPARE(s.form.Edit3->text(), QString("1080"));
+            QCOMPARE(s.form.Edit4->text(), folder + "/access.log");
+            QCOMPARE(s.form.Edit5->text(), folder + "/errors.log");
+            QVERIFY(s.form.Edit1->text().isEmpty());
+            QVERIFY(s.form.Edit2->text().isEmpty());
+            QVERIFY(!s.form.IdHTTPServer1.Active());
+            QVERIFY(!s.form.Timer1.isActive());
+            QVERIFY(!s.form.Access->opened);
+            QVERIFY(!QFileInfo::exists(ini_of(folder)));
+            QVERIFY(s.form.Worker);
+            s.form.close();
+        }
+        // Closing the window writes all five keys.
+        const QString ini = read_text(ini_of(folder));
+        QVERIFY(ini.contains("[Common]"));
+        QVERIFY(ini.contains("Port=1080"));
+        QVERIFY(ini.contains("VideoDataBase=\n") || ini.contains("VideoDataBase=\r\n"));
+        QVERIFY(ini.contains("access=" + folder + "/access.log"));
+        QVERIFY(ini.contains("errors=" + folder + "/errors.log"));
+        QVERIFY(dialogs.shown.isEmpty());
+    }
+
+    void settingsWithoutLogsEmptyTheLogFields()
+    {
+        ScriptedDialogs dialogs;
+        const quint16 port = testsupport::freeLocalPort();
+        write_text(ini_of(folder), QString("[Common]\nPort=%1\n").arg(port));
+        Server s(folder);
+        QVERIFY(s.form.Edit4->text().isEmpty());
+        QVERIFY(s.form.Edit5->text().isEmpty());
+        QCOMPARE(s.form.Edit3->text(), QString::number(port));
+        s.form.BitBtn3Click();
+        QVERIFY(s.form.IdHTTPServer1.Active());
+        QCOMPARE(dialogs.texts(), QStringList({"Ошибка открытия лог-файла!",
+                                               "Ошибка открытия лог-файла с сообщениями об ошибках!"}));
+        s.form.BitBtn2Click();
+    }
+
+    void twoArgumentsGiveProjectAndPort()
+    {
+        ScriptedDialogs dialogs;
+        const QString project = make_project(folder + "/project", 3);
+        const QString access = make_access(folder + "/Access.db", {"Y||alice|secret"});
+        write_text(ini_of(folder), "[Common]\nPort=1\nVideoDataBase=/nowhere.db\nAccessDataBase=" + access +
+                                       "\n[Logs]\naccess=" + folder + "/a.log\nerrors=" + folder + "/e.log\n");
+        const quint16 port = testsupport::freeLocalPort();
+        {
+            Server s(folder, {project, QString::number(port)});
+            QCOMPARE(s.form.Edit1->text(), project);
+            QCOMPARE(s.form.Edit3->text(), QString::number(port));
+            QCOMPARE(s.form.Edit2->text(), access);
+            QVERIFY(s.form.Access->opened);
+            QVERIFY(s.form.IdHTTPServer1.Active());
+            QCOMPARE(s.form.IdHTTPServer1.DefaultPort(), port);
+            QCOMPARE(s.form.Finder->database, project);
+            QCOMPARE(s.form.Finder->count, 3);
+            QVERIFY(s.form.Timer1.isActive());
+            QCOMPARE(s.form.Timer1.interval(), 1000);
+            // The one-shot timer shows the loading dialog, which loads all three videos.
+            s.form.Timer1Timer();
+            QVERIFY(!s.form.Timer1.isActive());
+            QTRY_COMPARE(s.form.Finder->loaded.load(), 3);
+            s.form.BitBtn2Click();
+            s.form.close();
+        }
+        QVERIFY(dialogs.texts("error").isEmpty());
+        // The command line's values reach the settings file at the next write.
+        const QString ini = read_text(ini_of(folder));
+        QVERIFY(ini.contains("VideoDataBase=" + project));
+        QVERIFY(ini.contains(QString("Port=%1").arg(port)));
+    }
+
+    void threeArgumentsGiveTheAccessDatabase()
+    {
+        ScriptedDialogs dialogs;
+        const QString project = make_project(folder + "/project", 1);
+        const QString access = make_access(folder + "/Other.db", {"Y||bob|pw", "N|10.0.0.5|eve|x"});
+        Server s(folder, {project, QString::number(testsupport::freeLocalPort()), access, "ignored"});
+        QCOMPARE(s.form.Edit2->text(), access);
+        QVERIFY(s.form.Access->opened);
+        QCOMPARE(s.form.StringGrid2->rowCount(), 2);
+        s.form.BitBtn2Click();
+    }
+
+    void projectPathNamingNoFileOpensNothing()
+    {
+        ScriptedDialogs dialogs;
+        const QString access = make_access(folder + "/Access.db", {"Y||alice|secret"});
+        write_text(ini_of(folder), "[Common]\nPort=1080\nAccessDataBase=" + access + "\n");
+        Server s(folder, {folder + "/missing.db"});
+        QVERIFY(!s.form.Access->opened);
+        QVERIFY(!s.form.IdHTTPServer1.Active());
+        QVERIFY(!s.form.Timer1.isActive());
+        QVERIFY(dialogs.shown.isEmpty());
+    }
+
+    void missingAccessDatabaseStillStartsTheService()
+    {
+        ScriptedDialogs dialogs;
+        const QString project = make_project(folder + "/project", 1);
+        Server s(folder, {project, QString::number(testsupport::freeLocalPort())});
+        QVERIFY(!s.form.Access->opened);
+        QVERIFY(s.form.IdHTTPServer1.Active());
+        QCOMPARE(dialogs.texts(), QStringList({"База данных прав доступа не открыта"}));
+        s.form.BitBtn2Click();
+    }
+
+    // Empty or foreign database files at start-up are shown in the error box; the
+    // window comes up and stays usable instead of ending the program.
+    void emptyOrJunkDatabasesAtStartUpKeepTheProgramUsable()
+    {
+        ScriptedDialogs dialogs;
+        const QString project = folder + "/empty.db";
+        const QString access = folder + "/junk.db";
+        write_text(project, QString());
+        write_text(access, QString(2000, QChar('x')));
+        const quint16 port = testsupport::freeLocalPort();
+        Server s(folder, {project, QString::number(port), access});
+        QCOMPARE(dialogs.texts("error").size() + dialogs.texts().size(), 2);
+        QVERIFY(s.form.IdHTTPServer1.Active());
+        QVERIFY(!s.form.Timer1.isActive());
+        QVERIFY(s.form.Worker);
+        // The files are not changed.
+        QCOMPARE(QFileInfo(project).size(), 0);
+        QCOMPARE(read_text(access), QString(2000, QChar('x')));
+        // A good project chosen afterwards opens and loads.
+        const QString good = make_project(folder + "/good", 2);
+        dialogs.files.enqueue({good});
+        s.form.BitBtn4Click();
+        QCOMPARE(s.form.Finder->database, good);
+        QTRY_COMPARE(s.form.Finder->loaded.load(), 2);
+        QVERIFY(s.form.IdHTTPServer1.Active());
+        s.form.BitBtn2Click();
+    }
+
+    // A port that is taken at start-up: the error box, then the window with the
+    // service stopped and the project open, so the port can be changed.
+    void takenPortAtStartUpKeepsTheProgramUsable()
+    {
+        ScriptedDialogs dialogs;
+        QTcpServer blocker;
+        QVERIFY(blocker.listen(QHostAddress::LocalHost, 0));
+        const QString project = make_project(folder + "/project", 2);
+        const QString access = make_access(folder + "/Access.db", {});
+        Server s(folder, {project, QString::number(blocker.serverPort()), access});
+        QCOMPARE(dialogs.texts("error").size(), 1);
+        QVERIFY(!s.form.IdHTTPServer1.Active());
+        QVERIFY(s.form.Timer1.isActive());
+        QCOMPARE(s.form.Finder->database, project);
+        QVERIFY(!s.form.VLog.TakeRequestViewText().contains("Server started"));
+        // The user moves to a free port: the service comes up there.
+        const quint16 free = testsupport::freeLocalPort();
+        s.form.Edit3->setText(QString::number(free));
+        s.form.Edit3Exit();
+        QVERIFY(s.form.IdHTTPServer1.Active());
+        QCOMPARE(s.form.IdHTTPServer1.DefaultPort(), free);
+        s.form.BitBtn2Click();
+    }
+
+    void startStopRestartAndTheirLogLines()
+    {
+        ScriptedDialogs dialogs;
+        const QString project = make_project(folder + "/project", 1);
+        const QString access = make_access(folder + "/Access.db", {});
+        Server s(folder, {project, QString::number(testsupport::freeLocalPort()), access});
+        QVERIFY(s.form.IdHTTPServer1.Active());
+        QVERIFY(s.form.VLog.TakeRequestViewText().contains("\tServer started\r\n"));
+        s.form.VStat.Raise(found_count);
+        s.form.VStat.Save();
+
+        s.form.BitBtn3Click();  // already running: nothing
+        QVERIFY(s.form.VLog.TakeRequestViewText().isEmpty());
+        QCOMPARE(s.form.VStat.totals[found_count], 1);
+
+        s.form.BitBtn2Click();
+        QVERIFY(!s.form.IdHTTPServer1.Active());
+        QCOMPARE(s.form.VStat.totals[found_count], 1);  // Stop keeps the statistics
+        s.form.BitBtn2Click();  // stopped: one more line, to the view only
+        const QString stops = s.form.VLog.TakeRequestViewText();
+        QCOMPARE(stops.count("Server stopped"), 2);
+        QCOMPARE(read_text(folder + "/access.log").count("Server stopped"), 1);
+
+        s.form.BitBtn1Click();  // restart of a stopped service starts it
+        QVERIFY(s.form.IdHTTPServer1.Active());
+        const QString restart = s.form.VLog.TakeRequestViewText();
+        QVERIFY(restart.indexOf("Server stopped") < restart.indexOf("Server started"));
+        QCOMPARE(s.form.VStat.totals[found_count], 0);  // Start clears the statistics
+        s.form.BitBtn2Click();
+    }
+
+    void exitStopsWithoutWritingSettings()
+    {
+        ScriptedDialogs dialogs;
+        const QString project = make_project(folder + "/project", 1);
+        const QString before = "[Common]\nPort=" + QString::number(testsupport::freeLocalPort()) +
+                               "\nVideoDataBase=" + project + "\n";
+        write_text(ini_of(folder), before);
+        Server s(folder);
+        QVERIFY(s.form.IdHTTPServer1.Active());
+        s.form.Edit3->setText("4321");
+        s.form.N11Click();
+        QCOMPARE(s.terminated, 1);
+        QVERIFY(!s.form.IdHTTPServer1.Active());
+        QVERIFY(s.form.VLog.TakeRequestViewText().contains("Server stopped"));
+        QCOMPARE(read_text(ini_of(folder)), before);
+    }
+
+    void closingWritesSettingsAndLogsNothing()
+    {
+        ScriptedDialogs dialogs;
+        const QString project = make_project(folder + "/project", 1);
+        Server s(folder, {project, QString::number(testsupport::freeLocalPort())});
+        s.form.VLog.TakeRequestViewText();
+        s.form.Edit4->setText(folder + "/other.log");
+        s.form.close();
+        QVERIFY(!s.form.VLog.TakeRequestViewText().contains("Server stopped"));
+        QVERIFY(read_text(ini_of(folder)).contains("access=" + folder + "/other.log"));
+        s.form.BitBtn2Click();
+    }
+
+    void portFieldIsClampedWhenLeft_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("above") << "70000" << "65535";
+        QTest::newRow("zero") << "0" << "1";
+        QTest::newRow("negative") << "-5" << "1";
+        QTest::newRow("text") << "abc" << "1080";
+    }
+
+    void portFieldIsClampedWhenLeft()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        ScriptedDialogs dialogs;
+        Server s(folder);
+        s.form.Edit3->setText(typed);
+        s.form.Edit3Exit();
+        QCOMPARE(s.form.Edit3->text(), shown);
+        QCOMPARE(s.form.IdHTTPServer1.DefaultPort(), quint16(shown.toUInt()));
+        QVERIFY(read_text(ini_of(folder)).contains("Port=" + shown));
+        // Leaving the field restarts the service, also when it was stopped (the
+        // port may be taken or need privileges here; then the error box shows it).
+        QVERIFY(s.form.IdHTTPServer1.Active() || dialogs.texts("error").size() == 1);
+        s.form.BitBtn2Click();
+    }
+
+    void portFromTheCommandLineIsNotChangedInTheField()
+    {
+        ScriptedDialogs dialogs;
+        const QString project = make_project(folder + "/project", 1);
+        Server s(folder, {project, "99999"});
+        QCOMPARE(s.form.Edit3->text(), QString("99999"));
+        QCOMPARE(s.form.IdHTTPServer1.DefaultPort(), quint16(65535));
+        s.form.BitBtn2Click();
+    }
+
+    void leavingTheProjectFieldReopensAndRestarts()
+    {
+        ScriptedDialogs dialogs;
+        const QString first = make_project(folder + "/first", 1);
+        const QString second = make_project(folder + "/second", 3);
+        Server s(folder, {first, QString::number(testsupport::freeLocalPort())});
+        s.form.Timer1Timer();
+        s.form.Edit1->setText(second);
+        s.form.Edit1Exit();
+        QCOMPARE(s.form.Finder->database, second);
+        QCOMPARE(s.form.Finder->loaded.load(), 3);  // the modal loading dialog has run
+        QVERIFY(s.form.IdHTTPServer1.Active());
+        QCOMPARE(s.form.StringGrid1->rowCount(), 3);
+        QVERIFY(read_text(ini_of(folder)).contains("VideoDataBase=" + second));
+        const QString lines = s.form.VLog.TakeRequestViewText();
+        QVERIFY(lines.lastIndexOf("Server stopped") < lines.lastIndexOf("Server started"));
+
+        // Stopped before: stays stopped after the project is reopened.
+        s.form.BitBtn2Click();
+        s.form.Edit1Exit();
+        QVERIFY(!s.form.IdHTTPServer1.Active());
+        QCOMPARE(s.form.Finder->loaded.load(), 3);
+    }
+
+    void aProjectThatDoesNotOpenLeavesTheServiceStopped()
+    {
+        ScriptedDialogs dialogs;
+        const QString project = make_project(folder + "/project", 2);
+        Server s(folder, {project, QString::number(testsupport::freeLocalPort())});
+        dialogs.files.enqueue({folder + "/missing.db"});
+        s.form.BitBtn4Click();
+        QCOMPARE(dialogs.texts(), QStringList({"База данных прав доступа не открыта",
+                                               "Ошибка открытия базы данных"}));
+        QVERIFY(!s.form.IdHTTPServer1.Active());
+        QCOMPARE(s.form.Edit1->text(), folder + "/missing.db");
+        QCOMPARE(dialogs.shown.at(1).text, QString("Kestraline.db"));
+        // A cancelled dialog changes nothing.
+        s.form.BitBtn4Click();
+        QCOMPARE(s.form.Edit1->text(), folder + "/missing.db");
+        // A project without its table: the error box, the service stays stopped.
+        const QString foreign = make_access(folder + "/foreign.db", {});
+        s.form.BitBtn3Click();
+        s.form.Edit1->setText(foreign);
+        s.form.Edit1Exit();
+        QCOMPARE(dialogs.texts("error").size(), 1);
+        QVERIFY(!s.form.IdHTTPServer1.Active());
+    }
+
+    void changingTheAccessDatabaseRestartsTheService()
+    {
+        ScriptedDialogs dialogs;
+        const QString access = make_access(folder + "/Access.db", {"Y||alice|a", "N||bob|b"});
+        Server s(folder);
+        s.form.Edit3->setText(QString::number(testsupport::freeLocalPort()));
+        QVERIFY(!s.form.IdHTTPServer1.Active());
+        dialogs.files.enqueue({access});
+        s.form.BitBtn5Click();
+        QVERIFY(s.form.IdHTTPServer1.Active());  // started although it was stopped
+        QVERIFY(s.form.Access->opened);
+        QCOMPARE(s.form.StringGrid2->rowCount(), 2);
+        QVERIFY(read_text(ini_of(folder)).contains("AccessDataBase=" + access));
+
+        // A missing access database: the message, and the service runs on.
+        s.form.Edit2->setText(folder + "/none.db");
+        s.form.Edit2Exit();
+        QCOMPARE(dialogs.texts(), QStringList({"База данных прав доступа не открыта"}));
+        QVERIFY(s.form.IdHTTPServer1.Active());
+        QVERIFY(!s.form.Access->opened);
+        s.form.BitBtn2Click();
+    }
+
+    void newAccessDatabaseOverAnExistingFile()
+    {
+        ScriptedDialogs dialogs;
+        const QString path = make_access(folder + "/Access.db", {"Y||alice|a"});
+        Server s(folder);
+        s.form.Edit3->setText(QString::number(testsupport::freeLocalPort()));
+
+        dialogs.files.enqueue({path});
+        dialogs.answers.enqueue(false);  // No: nothing changes
+        s.form.N9Click();
+        QCOMPARE(dialogs.shown.last().kind, QString("question"));
+        QCOMPARE(dialogs.shown.last().text, QString("Перезаписать существующую бпазу данных?"));
+        QCOMPARE(dialogs.shown.last().caption, QString("Файл уже существует"));
+        QVERIFY(testsupport::sqliteShell(path, "select user from access;").contains("alice"));
+        QVERIFY(s.form.Edit2->text().isEmpty());
+        QVERIFY(!s.form.IdHTTPServer1.Active());
+
+        dialogs.files.enqueue({path});
+        dialogs.answers.enqueue(true);
+        s.form.N9Click();
+        QCOMPARE(s.form.Edit2->text(), path);
+        QVERIFY(s.form.Access->opened);
+        QVERIFY(!testsupport::sqliteShell(path, "select user from access;").contains("alice"));
+        QCOMPARE(s.form.StringGrid2->rowCount(), 1);  // one empty row
+        QVERIFY(s.form.IdHTTPServer1.Active());
+        QVERIFY(read_text(ini_of(folder)).contains("AccessDataBase=" + path));
+        s.form.BitBtn2Click();
+    }
+
+    void aFileThatCannotBeDeletedIsKept()
+    {
+        ScriptedDialogs dialogs;
+        // A folder stands where the new access database should go.
+        QDir().mkpath(folder + "/taken.db/inside");
+        Server s(folder);
+        dialogs.files.enqueue({folder + "/taken.db"});
+        dialogs.answers.enqueue(true);
+        s.form.N9Click();
+        QCOMPARE(dialogs.texts(), QStringList({"Ошибка удаления файла!"}));
+        QVERIFY(s.form.Edit2->text().isEmpty());
+        QVERIFY(QFileInfo::exists(folder + "/taken.db/inside"));
+        QVERIFY(!QFileInfo::exists(ini_of(folder)));
+    }
+
+    void logChoosersShowTheRestartHint()
+    {
+        ScriptedDialogs dialogs;
+        const QString hint = "Чтобы изменения вступили в силу нажмите кнопку [Рестарт]";
+        Server s(folder);
+        dialogs.files.enqueue({folder + "/req.log"});
+        s.form.BitBtn6Click();
+        QCOMPARE(s.form.Edit4->text(), folder + "/req.log");
+        s.form.BitBtn7Click();  // cancelled: no hint
+        s.form.Edit5Exit();
+        s.form.Edit4Exit();
+        QCOMPARE(dialogs.texts(), QStringList({hint, hint, hint}));
+        QVERIFY(!QFileInfo::exists(ini_of(folder)));
+    }
+
+    void leavingAFieldByFocusRunsItsHandler()
+    {
+        ScriptedDialogs dialogs;
+        Server s(folder);
+        s.form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&s.form));
+        s.form.Edit4->setFocus(Qt::OtherFocusReason);
+        QTRY_VERIFY(s.form.Edit4->hasFocus());
+        s.form.Edit5->setFocus(Qt::TabFocusReason);
+        QTRY_COMPARE(dialogs.texts().size(), 1);
+    }
+};
+
+QTEST_MAIN(ServerWindowTest)
+#include "server_window_qtest.moc"
