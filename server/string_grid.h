@@ -3,6 +3,7 @@
 #include <QVector>
 
 class QTableWidget;
+class QWidget;
 
 namespace server {
 
