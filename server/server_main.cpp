@@ -1,10 +1,12 @@
 #include "server_main.h"
 
+#include "about_box.h"
 #include "error_box.h"
 #include "loading_dialog.h"
 #include "program_folder.h"
 #include "tform1.h"
 #include "user_dialogs.h"
+#include "visual_styles.h"
 
 namespace server {
 
@@ -12,13 +14,16 @@ int run_kestraline_server(int argc, char** argv)
 {
     KestralineApplication application(argc, argv);
     application.setApplicationName("Kestraline Server");
+    apply_visual_style("Cobalt XEMedia");
     return run_guarded([&] {
         // Tests and the demo keep the service on one address (e.g. 127.0.0.1).
         const QString bindAddress = qEnvironmentVariable("KESTRALINE_SERVER_BIND_ADDRESS");
         TForm1 form1(program_folder(), application.arguments().mid(1), bindAddress);
+        TAboutBox aboutBox("Kestraline Server", Program_URL, &form1);
         TForm2 form2(*form1.Finder, &form1);
         TForm10 form10(*form1.Access, &form1);
         TForm9 form9(*form1.Access, &form1);
+        form1.AboutBox = &aboutBox;
         form1.Form2 = &form2;
         form1.Form10 = &form10;
         form1.Form9 = &form9;
