@@ -1,0 +1,181 @@
+// KestralineServer as a user runs it: the real program on a hand-made project,
+// given the project, the port and the access database on its command line,
+// answering search requests in the client's exact framing.
+#include "test_support.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Reply {
+    int status = 0;
+    QByteArray headers;
+    QByteArray body;
+};
+
+// The body the client posts: 182-byte part head, the query, 31-byte tail.
+QByteArray search_body(const QByteArray& query, const QByteArray& boundary)
+{
+    QByteArray body = "--" + boundary + "\r\n";
+    body += "Content-Disposition: form-data; name=\"file\"; filename=\"KestralineClient.tmp\"\r\n";
+    body += "Content-Type: application/octet-stream\r\n";
+    body += "Content-Transfer-Encoding: binary\r\n\r\n";
+    body += query;
+    body += "\r\n--" + boundary + "--\r\n";
+    return body;
+}
+
+Reply post(quint16 port, const QByteArray& user, const QByteArray& password, const QByteArray& query)
+{
+    const QByteArray boundary = "-----------KestralineXyz";  // 23 characters
+    const QByteArray body = search_body(query, boundary.left(23));
+    QByteArray request = "POST /post HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n";
+    request += "Content-Type: multipart/form-data; boundary=" + boundary.left(23) + "\r\n";
+    request += "Authorization: Basic " + (user + ":" + password).toBase64() + "\r\n";
+    request += "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+    Reply reply;
+    QTcpSocket socket;
+    socket.connectToHost("127.0.0.1", port);
+    if (!socket.waitForConnected(2000))
+        return reply;
+    socket.write(request);
+    QByteArray raw;
+    while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(5000))
+        raw += socket.readAll();
+    raw += socket.readAll();
+    const int split = raw.indexOf("\r\n\r\n");
+    if (split < 0)
+        return reply;
+    reply.headers = raw.left(split);
+    reply.body = raw.mid(split + 4);
+    reply.status = raw.mid(9, 3).toInt();
+    return reply;
+}
+
+QByteArray colours(int id, int frames)
+{
+    QByteArray data;
+    for (int frame = 0; frame < frames; ++frame)
+        data.append(char(id * 50)).append(char(frame * 3)).append(char(255 - frame));
+    return data;
+}
+
+class ServerProgram : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(temp.isValid());
+        // The program reads its settings file from its own folder: run a copy in a
+        // folder of this test, so the build's program folder stays untouched.
+        programFolder = temp.path() + "/bin";
+        QDir().mkpath(programFolder);
+        program = programFolder + "/KestralineServer";
+        ASSERT_TRUE(QFile::copy(testsupport::binDir() + "/KestralineServer", program));
+
+        const QString projectFolder = temp.path() + "/project";
+        QDir().mkpath(projectFolder);
+        project = projectFolder + "/Kestraline.db";
+        QString sql = "CREATE TABLE video (id INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT,status TEXT,"
+                      "filename TEXT,path TEXT UNIQUE,fps REAL,duration REAL,frames INTEGER,width INTEGER,"
+                      "height INTEGER,comment TEXT);";
+        for (int id = 1; id <= 2; ++id) {
+            sql += QString("INSERT INTO video VALUES(%1,'Обработан','clip%1.mp4','%2/clip%1.mp4',25,2,50,"
+                           "64,48,'демо');")
+                       .arg(id)
+                       .arg(projectFolder);
+            testsupport::writeBytes(projectFolder + QString("/%1.rgb").arg(id), colours(id, 50));
+        }
+        testsupport::sqliteShell(project, sql);
+        access = temp.path() + "/Access.db";
+        testsupport::sqliteShell(access,
+                                 "CREATE TABLE access (id INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT,"
+                                 "active TEXT DEFAULT 'Y',host TEXT,user TEXT,password TEXT );"
+                                 "INSERT INTO access (active,host,user,password) VALUES('Y','','demo','demo');");
+        port = testsupport::freeLocalPort();
+
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("KESTRALINE_SERVER_BIND_ADDRESS", "127.0.0.1");
+        server.setProcessEnvironment(environment);
+        server.setProcessChannelMode(QProcess::ForwardedChannels);
+        server.start(program, {project, QString::number(port), access});
+        ASSERT_TRUE(server.waitForStarted(10000));
+    }
+
+    void TearDown() override
+    {
+        server.terminate();
+        if (!server.waitForFinished(5000)) {
+            server.kill();
+            server.waitForFinished(5000);
+        }
+    }
+
+    // Posts until the answer says the fragment was found (the videos load about a
+    // second after start-up), at most 20 s.
+    Reply postUntilFound(const QByteArray& query)
+    {
+        QElapsedTimer waited;
+        waited.start();
+        Reply reply;
+        while (waited.elapsed() < 20000) {
+            reply = post(port, "demo", "demo", query);
+            if (reply.body.contains("<result>OK</result>"))
+                break;
+            QThread::msleep(100);
+        }
+        return reply;
+    }
+
+    QTemporaryDir temp;
+    QString programFolder, program, project, access;
+    quint16 port = 0;
+    QProcess server;
+};
+
+TEST_F(ServerProgram, FindsAFragmentAndRefusesAWrongPassword)
+{
+    // Frames 7 to 16 of video 2.
+    const QByteArray query = colours(2, 50).mid(7 * 3, 10 * 3);
+    const Reply found = postUntilFound(query);
+    EXPECT_EQ(found.status, 200);
+    EXPECT_EQ(found.body, QByteArray("<xml>\n<result>OK</result>\n<found>1</found>\n<querylen>30</querylen>\n"
+                                     "<position>0.280000001192093</position>\n<framepos>7</framepos>\n<id>2</id>\n"
+                                     "<filename>clip2.mp4</filename>\n<fps>25</fps>\n<duration>2</duration>\n"
+                                     "<frames>50</frames>\n<width>64</width>\n<height>48</height>\n"
+                                     "<comment>демо</comment>\n</xml>\n"));
+
+    const Reply refused = post(port, "demo", "wrong", query);
+    EXPECT_EQ(refused.status, 401);
+    EXPECT_TRUE(refused.headers.toLower().contains("www-authenticate: basic realm=\"authorize please\""));
+
+    const Reply notFound = post(port, "demo", "demo", QByteArray(30, char(1)));
+    EXPECT_TRUE(notFound.body.startsWith("<xml>\n<result>Not found</result>\n<found>0</found>\n"));
+
+    // The program wrote nothing but its logs into its own folder while running;
+    // the request log lies there by default.
+    QThread::msleep(100);
+    EXPECT_FALSE(QFile::exists(programFolder + "/KestralineServer.ini"));
+    EXPECT_TRUE(QFile::exists(programFolder + "/access.log"));
+}
+
+TEST_F(ServerProgram, ServesAgainAfterTheFirstAnswers)
+{
+    // Several requests in a row, each on its own connection, all answered.
+    for (int start = 0; start + 5 <= 50; start += 9) {
+        const QByteArray query = colours(1, 50).mid(start * 3, 5 * 3);
+        const Reply reply = postUntilFound(query);
+        EXPECT_TRUE(reply.body.contains(QByteArray("<framepos>") + QByteArray::number(start) + "</framepos>"))
+            << reply.body.constData();
+    }
+}
+
+} // namespace
