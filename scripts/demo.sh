@@ -1,7 +1,124 @@
 #!/usr/bin/env bash
 # Installs, builds and runs the main job: KestralineServer on a demo project.
+#
+# Makes build/demo/ with three short generated videos, a project database with
+# their colour data, an access database with the user demo (password demo), starts
+# KestralineServer on it on a free port of 127.0.0.1, waits until it answers, and
+# shows a search request for a fragment of a demo video and a refused one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
-echo "Built into build/bin. The server and its demo project are not ready yet."
+
+ROOT=$(pwd)
+BIN="$ROOT/build/bin"
+DEMO="$ROOT/build/demo"
+PROJECT="$DEMO/project"
+SERVER_DIR="$DEMO/server"   # the demo server's own program folder (settings, logs)
+PID_FILE="$DEMO/server.pid"
+
+# A demo server from an earlier run is stopped first.
+if [ -f "$PID_FILE" ] && kill -0 "$(cat "$PID_FILE")" 2>/dev/null; then
+  kill "$(cat "$PID_FILE")" || true
+  sleep 1
+fi
+rm -rf "$DEMO"
+mkdir -p "$PROJECT" "$SERVER_DIR"
+
+echo "== Making three demo videos (160x120, 25 fps, 4 s) in $PROJECT"
+sources=("testsrc=size=160x120:rate=25:duration=4"
+         "mandelbrot=size=160x120:rate=25,trim=duration=4"
+         "smptebars=size=160x120:rate=25:duration=4,hue=H=2*PI*t/4")
+for i in 1 2 3; do
+  ffmpeg -nostdin -loglevel error -y -f lavfi -i "${sources[$((i - 1))]}" \
+    -c:v libx264 -pix_fmt yuv420p "$PROJECT/clip$i.mp4"
+done
+
+DB="$PROJECT/Kestraline.db"
+sqlite3 "$DB" "CREATE TABLE video (id INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT,status TEXT,filename TEXT,path TEXT UNIQUE,fps REAL,duration REAL,frames INTEGER,width INTEGER,height INTEGER,comment TEXT);"
+
+# Properties and colour data of one video, with the project's console tools when
+# they are built, else straight from ffmpeg (mean colour of each frame).
+process_video() {
+  local id=$1 video=$2 width height fps frames
+  if [ -x "$BIN/Clipmeta" ] && [ -x "$BIN/KestralineAnalyzer" ]; then
+    "$BIN/Clipmeta" "$video" > "$PROJECT/clipmeta.info"
+    read -r width height fps frames < <(awk '{ for (i = 1; i <= NF; i++) t[++n] = $i }
+      END { print t[2], t[4], t[6], t[8] }' "$PROJECT/clipmeta.info")
+    "$BIN/KestralineAnalyzer" "$video" "$PROJECT/$id.rgb" >/dev/null
+  else
+    ffmpeg -nostdin -loglevel error -y -i "$video" -vf scale=1:1:flags=area \
+      -f rawvideo -pix_fmt rgb24 "$PROJECT/$id.rgb"
+    width=160 height=120 fps=25
+    frames=$(( $(stat -c %s "$PROJECT/$id.rgb") / 3 ))
+  fi
+  local duration
+  duration=$(awk -v f="$frames" -v r="$fps" 'BEGIN { printf "%.6g", f / r }')
+  sqlite3 "$DB" "INSERT INTO video (id,status,filename,path,fps,duration,frames,width,height,comment) VALUES($id,'Обработан','$(basename "$video")','$video',$fps,$duration,$frames,$width,$height,'демо');"
+  echo "   video $id: $(basename "$video"), $frames frames"
+}
+echo "== Processing them into the project database $DB"
+for i in 1 2 3; do process_video "$i" "$PROJECT/clip$i.mp4"; done
+
+ACCESS="$DEMO/Access.db"
+sqlite3 "$ACCESS" "CREATE TABLE access (id INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT,active TEXT DEFAULT 'Y',host TEXT,user TEXT,password TEXT );
+INSERT INTO access (active,host,user,password) VALUES('Y','','demo','demo');"
+echo "== Access database $ACCESS: user demo, password demo"
+
+# A port of 127.0.0.1 on which nothing answers.
+port_is_free() { ! (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+PORT=$((20000 + RANDOM % 30000))
+until port_is_free "$PORT"; do PORT=$((20000 + RANDOM % 30000)); done
+
+# The demo server runs from a program folder of its own, so that its settings
+# file and logs stay in build/demo.
+cp "$BIN/KestralineServer" "$SERVER_DIR/"
+cp "$BIN/Kestraline.chm" "$SERVER_DIR/" 2>/dev/null || true
+if [ -z "${DISPLAY:-}" ]; then export QT_QPA_PLATFORM=offscreen; fi
+# The service listens on all addresses by design; the demo keeps it to loopback.
+export KESTRALINE_SERVER_BIND_ADDRESS=127.0.0.1
+setsid nohup "$SERVER_DIR/KestralineServer" "$DB" "$PORT" "$ACCESS" \
+  > "$DEMO/server.out" 2>&1 < /dev/null &
+echo $! > "$PID_FILE"
+echo "== KestralineServer started (pid $(cat "$PID_FILE")) on 127.0.0.1:$PORT"
+
+# The search request body, framed as the client frames it: a 182-byte part head
+# with a 23-character boundary, the query, a 31-byte tail. The query is frames
+# 30 to 54 of video 2.
+BOUNDARY=KestralineDemoBoundary1
+QUERY="$DEMO/KestralineClient.tmp"
+BODY="$DEMO/request.body"
+dd if="$PROJECT/2.rgb" of="$QUERY" bs=3 skip=30 count=25 status=none
+{
+  printf -- '--%s\r\n' "$BOUNDARY"
+  printf 'Content-Disposition: form-data; name="file"; filename="KestralineClient.tmp"\r\n'
+  printf 'Content-Type: application/octet-stream\r\n'
+  printf 'Content-Transfer-Encoding: binary\r\n\r\n'
+  cat "$QUERY"
+  printf -- '\r\n--%s--\r\n' "$BOUNDARY"
+} > "$BODY"
+
+URL="http://127.0.0.1:$PORT/post"
+HEADER="Content-Type: multipart/form-data; boundary=$BOUNDARY"
+SEARCH=(curl -s -u demo:demo -H "$HEADER" --data-binary "@$BODY" "$URL")
+
+echo "== Waiting until the server has loaded the project and answers"
+for _ in $(seq 1 100); do
+  if "${SEARCH[@]}" 2>/dev/null | grep -q '<result>OK</result>'; then break; fi
+  if ! kill -0 "$(cat "$PID_FILE")" 2>/dev/null; then
+    echo "The server ended; its output:"; cat "$DEMO/server.out"; exit 1
+  fi
+  sleep 0.2
+done
+
+echo
+echo "A search for frames 30 to 54 of clip2.mp4 (copy and run it again as you like):"
+echo "  curl -s -u demo:demo -H '$HEADER' --data-binary @$BODY $URL"
+"${SEARCH[@]}"
+echo
+echo "The same with a wrong password is refused (HTTP status):"
+echo "  curl -s -o /dev/null -w '%{http_code}\n' -u demo:wrong -H '$HEADER' --data-binary @$BODY $URL"
+curl -s -o /dev/null -w '%{http_code}\n' -u demo:wrong -H "$HEADER" --data-binary "@$BODY" "$URL"
+echo
+echo "The server keeps running (request log: $SERVER_DIR/access.log). Stop it with:"
+echo "  kill \$(cat $PID_FILE)"
