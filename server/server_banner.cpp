@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QLinearGradient>
 #include <QPainter>
+#include <algorithm>
 
 namespace server {
 
@@ -11,16 +12,19 @@ QPixmap server_banner(int width, int height)
     QPixmap banner(width, height);
     QPainter painter(&banner);
     painter.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient background(0, 0, width, height);
+    // Dark at both ends, the panel's own colour, so the picture sits in it seamlessly.
+    QLinearGradient background(0, 0, width, 0);
     background.setColorAt(0, QColor(16, 38, 82));
-    background.setColorAt(1, QColor(40, 92, 160));
+    background.setColorAt(0.5, QColor(40, 92, 160));
+    background.setColorAt(1, QColor(16, 38, 82));
     painter.fillRect(banner.rect(), background);
 
     // A strip of frame colours: one thin bar per "frame", hues drifting slowly.
     const int strip = height / 5;
     for (int x = 0; x < width; x += 4) {
         const int hue = (x * 3 / 2) % 360;
-        painter.fillRect(x, height - strip, 4, strip, QColor::fromHsv(hue, 150, 230));
+        const int fade = std::min(255, std::min(x, width - x) * 2);  // fades out at the ends
+        painter.fillRect(x, height - strip, 4, strip, QColor::fromHsv(hue, 150, 230, fade));
     }
 
     QFont title("DejaVu Sans", 26, QFont::Bold);

@@ -17,6 +17,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace server {
 
@@ -174,11 +175,11 @@ QWidget* TForm1::buildUsersPage()
     column->addWidget(StringGrid2, 1);
 
     QWidget* bar = bottom_bar(page);
-    BitBtn12 = make_button("Заблокировать", 110, 35, bar);
-    BitBtn11 = make_button("Разблокировать", 110, 35, bar);
-    BitBtn9 = make_button("Создать", 110, 35, bar);
-    BitBtn14 = make_button("Редактировать", 110, 35, bar);
-    BitBtn13 = make_button("Удалить", 110, 35, bar);
+    BitBtn12 = make_button("Заблокировать", 130, 35, bar);
+    BitBtn11 = make_button("Разблокировать", 130, 35, bar);
+    BitBtn9 = make_button("Создать", 130, 35, bar);
+    BitBtn14 = make_button("Редактировать", 130, 35, bar);
+    BitBtn13 = make_button("Удалить", 130, 35, bar);
     auto* row = static_cast<QHBoxLayout*>(bar->layout());
     row->addWidget(BitBtn12);
     row->addWidget(BitBtn11);
@@ -215,10 +216,7 @@ QWidget* TForm1::buildStatisticsPage()
     auto* row = new QHBoxLayout(page);
     row->setContentsMargins(0, 0, 0, 0);
     ValueListEditor1 = new QTableWidget(9, 2, page);
-    ValueListEditor1->setFixedWidth(278);
     ValueListEditor1->setHorizontalHeaderLabels({"Параметр", "Значение"});
-    ValueListEditor1->setColumnWidth(0, 148);
-    ValueListEditor1->setColumnWidth(1, 124);
     ValueListEditor1->verticalHeader()->hide();
     ValueListEditor1->verticalHeader()->setDefaultSectionSize(20);
     ValueListEditor1->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -230,6 +228,12 @@ QWidget* TForm1::buildStatisticsPage()
         ValueListEditor1->setItem(i, 0, new QTableWidgetItem(keys.at(i)));
         ValueListEditor1->setItem(i, 1, new QTableWidgetItem(QString()));
     }
+    // 148 and 124 pixels, the key column wider where the font needs it to show
+    // every key whole.
+    ValueListEditor1->resizeColumnToContents(0);
+    ValueListEditor1->setColumnWidth(0, std::max(148, ValueListEditor1->columnWidth(0) + 8));
+    ValueListEditor1->setColumnWidth(1, 124);
+    ValueListEditor1->setFixedWidth(ValueListEditor1->columnWidth(0) + 124 + 2 * ValueListEditor1->frameWidth());
     row->addWidget(ValueListEditor1);
     row->addStretch();
     return page;
