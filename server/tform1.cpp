@@ -46,6 +46,9 @@ TForm1::TForm1(const QString& programFolder, const QStringList& arguments, const
 
 TForm1::~TForm1()
 {
+    // Widgets going away must not run the handlers of the fields they leave.
+    for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4, Edit5})
+        edit->removeEventFilter(this);
     // Nothing may serve a request or search once the objects below are gone.
     IdHTTPServer1.SetActive(false);
     if (Worker) {

@@ -6,6 +6,7 @@
 #include "kestraline_finder.h"
 #include "loading_dialog.h"
 #include "scripted_dialogs.h"
+#include "port_number.h"
 #include "server_settings.h"
 #include "tform1.h"
 
@@ -29,6 +30,9 @@ struct Server {
     {
         form.Form2 = &loading;
         form.Terminate = [this] { ++terminated; };
+        // The tests tick the status bar and the views by hand.
+        form.Timer2.stop();
+        form.Timer3.stop();
     }
     TForm1 form;
     TForm2 loading;
@@ -446,6 +450,42 @@ private slots:
         s.form.Edit4Exit();
         QCOMPARE(dialogs.texts(), QStringList({hint, hint, hint}));
         QVERIFY(!QFileInfo::exists(ini_of(folder)));
+    }
+
+    void settingsFileKeepsTextsAsTheyStand()
+    {
+        const QString path = ini_of(folder);
+        ServerSettings unread;
+        QVERIFY(!read_server_settings(path, unread));  // no file: nothing changes
+        QCOMPARE(unread.port, QString("1080"));
+
+        ServerSettings written;
+        written.port = "abc";
+        written.videoDataBase = folder + "/видео, \"проект\".db";
+        written.accessDataBase = "";
+        written.accessLog = " spaced.log ";
+        written.errorsLog = folder + "/e=rrors.log";
+        QVERIFY(write_server_settings(path, written));
+        ServerSettings read;
+        read.accessDataBase = "kept?";
+        QVERIFY(read_server_settings(path, read));
+        QCOMPARE(read.port, written.port);
+        QCOMPARE(read.videoDataBase, written.videoDataBase);
+        QCOMPARE(read.accessDataBase, QString());
+        QCOMPARE(read.errorsLog, written.errorsLog);
+
+        // Junk lines and missing keys: the defaults of a present file.
+        write_text(path, "garbage\n[Logs]\nerrors\n[Common\nPort=\n");
+        ServerSettings junk;
+        junk.accessLog = "before";
+        QVERIFY(read_server_settings(path, junk));
+        QCOMPARE(junk.accessLog, QString());
+        QVERIFY(junk.videoDataBase.isEmpty());
+        QCOMPARE(listening_port(junk.port), quint16(1080));
+        QCOMPARE(listening_port("abc"), quint16(1080));
+        QCOMPARE(listening_port("70000"), quint16(65535));
+        QCOMPARE(listening_port("-1"), quint16(1));
+        QCOMPARE(listening_port("99999999999999"), quint16(1080));
     }
 
     void leavingAFieldByFocusRunsItsHandler()
