@@ -4,6 +4,7 @@
 #include "error_box.h"
 #include "loading_dialog.h"
 #include "program_folder.h"
+#include "termination_signals.h"
 #include "tform1.h"
 #include "user_dialogs.h"
 #include "visual_styles.h"
@@ -27,6 +28,7 @@ int run_kestraline_server(int argc, char** argv)
         form1.Form2 = &form2;
         form1.Form10 = &form10;
         form1.Form9 = &form9;
+        on_termination_signals(&form1, [&form1] { form1.N11Click(); });
         form1.show();
         return application.exec();
     });

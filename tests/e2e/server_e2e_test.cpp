@@ -160,11 +160,17 @@ TEST_F(ServerProgram, FindsAFragmentAndRefusesAWrongPassword)
     const Reply notFound = post(port, "demo", "demo", QByteArray(30, char(1)));
     EXPECT_TRUE(notFound.body.startsWith("<xml>\n<result>Not found</result>\n<found>0</found>\n"));
 
-    // The program wrote nothing but its logs into its own folder while running;
-    // the request log lies there by default.
-    QThread::msleep(100);
+    // A kill ends the program like the menu's exit: the service stops, the logs
+    // are complete, and the settings file is not written.
+    server.terminate();
+    ASSERT_TRUE(server.waitForFinished(10000));
+    EXPECT_EQ(server.exitStatus(), QProcess::NormalExit);
+    const QByteArray requestLog = testsupport::readBytes(programFolder + "/access.log");
+    EXPECT_TRUE(requestLog.contains("\tServer started\r\n"));
+    EXPECT_TRUE(requestLog.contains("\tdemo\tfound=1\tquerylen=30\tframepos=7\t"));
+    EXPECT_TRUE(requestLog.endsWith("\tServer stopped\r\n"));
+    EXPECT_TRUE(testsupport::readBytes(programFolder + "/errors.log").contains("Not authorized\t127.0.0.1\tdemo"));
     EXPECT_FALSE(QFile::exists(programFolder + "/KestralineServer.ini"));
-    EXPECT_TRUE(QFile::exists(programFolder + "/access.log"));
 }
 
 TEST_F(ServerProgram, ServesAgainAfterTheFirstAnswers)
