@@ -183,7 +183,11 @@ private slots:
         write_text(access, QString(2000, QChar('x')));
         const quint16 port = testsupport::freeLocalPort();
         Server s(folder, {project, QString::number(port), access});
-        QCOMPARE(dialogs.texts("error").size() + dialogs.texts().size(), 2);
+        // The junk access file does not connect; the empty project has no table.
+        QCOMPARE(dialogs.texts(), QStringList({"Ошибка открытия базы данных прав доступа",
+                                               "База данных прав доступа не открыта"}));
+        QCOMPARE(dialogs.texts("error").size(), 1);
+        QVERIFY(dialogs.texts("error").first().contains("video"));
         QVERIFY(s.form.IdHTTPServer1.Active());
         QVERIFY(!s.form.Timer1.isActive());
         QVERIFY(s.form.Worker);
@@ -197,6 +201,25 @@ private slots:
         QCOMPARE(s.form.Finder->database, good);
         QTRY_COMPARE(s.form.Finder->loaded.load(), 2);
         QVERIFY(s.form.IdHTTPServer1.Active());
+        s.form.BitBtn2Click();
+    }
+
+    void junkProjectAndEmptyAccessDatabaseAtStartUp()
+    {
+        ScriptedDialogs dialogs;
+        const QString project = folder + "/junk.db";
+        const QString access = folder + "/empty.db";
+        write_text(project, QString(3000, QChar('j')));
+        write_text(access, QString());
+        Server s(folder, {project, QString::number(testsupport::freeLocalPort()), access});
+        QCOMPARE(dialogs.texts(), QStringList({"Ошибка открытия базы данных"}));
+        QCOMPARE(dialogs.texts("error").size(), 1);
+        QVERIFY(dialogs.texts("error").first().contains("access"));
+        QVERIFY(s.form.IdHTTPServer1.Active());
+        QVERIFY(!s.form.Timer1.isActive());
+        QCOMPARE(QFileInfo(access).size(), 0);
+        // Creating a user does nothing harmful while the access list is unusable.
+        s.form.BitBtn9Click();
         s.form.BitBtn2Click();
     }
 
