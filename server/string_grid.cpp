@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QTableWidget>
+#include <algorithm>
 
 namespace server {
 
@@ -26,8 +27,11 @@ void set_grid_columns(QTableWidget* grid, const QStringList& headers, const QVec
 {
     grid->setColumnCount(headers.size());
     grid->setHorizontalHeaderLabels(headers);
+    // The given width, or wider where the header text would not fit in this font.
+    const QFontMetrics metrics = grid->horizontalHeader()->fontMetrics();
     for (int column = 0; column < widths.size() && column < headers.size(); ++column)
-        grid->setColumnWidth(column, widths.at(column));
+        grid->setColumnWidth(column,
+                             std::max(widths.at(column), metrics.horizontalAdvance(headers.at(column)) + 16));
 }
 
 void show_grid_rows(QTableWidget* grid, const QVector<QStringList>& rows)

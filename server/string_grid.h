@@ -11,7 +11,8 @@ namespace server {
 // resizable columns, like the main window's videos and users grids.
 QTableWidget* make_string_grid(QWidget* parent);
 
-// Sets the header texts and the column widths in pixels.
+// Sets the header texts and the column widths in pixels (wider where a header
+// text would not fit).
 void set_grid_columns(QTableWidget* grid, const QStringList& headers, const QVector<int>& widths);
 
 // Shows `rows` (one text per column); without rows the grid keeps one data row
