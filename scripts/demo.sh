@@ -37,22 +37,14 @@ done
 DB="$PROJECT/Kestraline.db"
 sqlite3 "$DB" "CREATE TABLE video (id INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT,status TEXT,filename TEXT,path TEXT UNIQUE,fps REAL,duration REAL,frames INTEGER,width INTEGER,height INTEGER,comment TEXT);"
 
-# Properties and colour data of one video, with the project's console tools when
-# they are built, else straight from ffmpeg (mean colour of each frame).
+# Properties (Clipmeta prints four word-number pairs: width, height, fps, frames)
+# and colour data (KestralineAnalyzer) of one video, with the project's own tools.
 process_video() {
-  local id=$1 video=$2 width height fps frames
-  if [ -x "$BIN/Clipmeta" ] && [ -x "$BIN/KestralineAnalyzer" ]; then
-    "$BIN/Clipmeta" "$video" > "$PROJECT/clipmeta.info"
-    read -r width height fps frames < <(awk '{ for (i = 1; i <= NF; i++) t[++n] = $i }
-      END { print t[2], t[4], t[6], t[8] }' "$PROJECT/clipmeta.info")
-    "$BIN/KestralineAnalyzer" "$video" "$PROJECT/$id.rgb" >/dev/null
-  else
-    ffmpeg -nostdin -loglevel error -y -i "$video" -vf scale=1:1:flags=area \
-      -f rawvideo -pix_fmt rgb24 "$PROJECT/$id.rgb"
-    width=160 height=120 fps=25
-    frames=$(( $(stat -c %s "$PROJECT/$id.rgb") / 3 ))
-  fi
-  local duration
+  local id=$1 video=$2 width height fps frames duration
+  "$BIN/Clipmeta" "$video" > "$PROJECT/clipmeta.info"
+  read -r width height fps frames < <(awk '{ for (i = 1; i <= NF; i++) t[++n] = $i }
+    END { print t[2], t[4], t[6], t[8] }' "$PROJECT/clipmeta.info")
+  "$BIN/KestralineAnalyzer" "$video" "$PROJECT/$id.rgb" >/dev/null
   duration=$(awk -v f="$frames" -v r="$fps" 'BEGIN { printf "%.6g", f / r }')
   sqlite3 "$DB" "INSERT INTO video (id,status,filename,path,fps,duration,frames,width,height,comment) VALUES($id,'Обработан','$(basename "$video")','$video',$fps,$duration,$frames,$width,$height,'демо');"
   echo "   video $id: $(basename "$video"), $frames frames"
