@@ -270,6 +270,26 @@ private slots:
         QVERIFY(!s.newUser.isVisible());
     }
 
+    void helpMenuOpensTheHelpFileThePageAndTheAboutBox()
+    {
+        ScriptedDialogs dialogs;
+        Server s(folder, {});
+        QDialog about;
+        s.form.AboutBox = &about;
+        s.form.N18Click();
+        s.form.N20Click();
+        QCOMPARE(dialogs.texts("shell"), QStringList({folder + "/Kestraline.chm", OnlineHelp_URL}));
+        QVERIFY(OnlineHelp_URL.startsWith("https://"));
+        when_modal([&about](QWidget* modal) {
+            QCOMPARE(modal, &about);
+            about.accept();
+        });
+        s.form.N22Click();
+        QVERIFY(!about.isVisible());
+        // The help file lies in the build's program folder.
+        QVERIFY(read_text(testsupport::binDir() + "/Kestraline.chm").contains("Kestraline Server"));
+    }
+
     void loadingDialogLoadsOneVideoPerTick()
     {
         ScriptedDialogs dialogs;
