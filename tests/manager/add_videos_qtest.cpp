@@ -23,12 +23,14 @@ using namespace testsupport;
 namespace {
 
 // The property tool prints 640x480 at 25 fps with 250 frames; for a video whose
-// name holds "broken" it prints too little, for "slow" it first sleeps a second.
+// name holds "broken" it prints too little, for "partial" only two of its four
+// pairs, for "slow" it first sleeps a second.
 // The analysis tool writes six bytes of colour data. Both log their video.
 const char* fakeClipmeta = R"(#!/bin/sh
 echo "$1" >> "$(dirname "$0")/clipmeta.log"
 case "$1" in *slow*) sleep 1;; esac
 case "$1" in *broken*) echo "bad input"; exit 1;; esac
+case "$1" in *partial*) echo "width 320 height 240 and nothing more"; exit 0;; esac
 printf 'width 640\nheight 480\nfps 25\nframes 250\n'
 )";
 const char* fakeAnalyzer = R"(#!/bin/sh
@@ -151,27 +153,32 @@ private slots:
     {
         Fixture f;
         const QString a = f.video("a.avi"), broken = f.video("broken.avi"), c = f.video("c.mkv");
-        f.add({a, broken, c});
+        const QString partial = f.video("partial.mov");
+        f.add({a, broken, partial, c});
         f.form2->BitBtn5Click();
-        QCOMPARE(f.form2->ProgressBar1->maximum(), 3);
+        QCOMPARE(f.form2->ProgressBar1->maximum(), 4);
         QVERIFY(f.form2->Panel1->isHidden());
         QVERIFY(!f.form2->Panel2->isHidden());
         QTRY_VERIFY_WITH_TIMEOUT(f.done(), 20000);
-        QCOMPARE(f.listStatuses(), QStringList({status_processed(), status_failed(), status_processed()}));
+        QCOMPARE(f.listStatuses(),
+                 QStringList({status_processed(), status_failed(), status_failed(), status_processed()}));
+        // A failed video never carries the numbers of the one before it.
         QCOMPARE(f.rows(), "1|Обработан|a.avi|" + a + "|25.0|10.0|250|640|480\n" +
-                               "2|Ошибка|broken.avi|" + broken + "|" + "0.0|0.0|0|0|0\n" +
-                               "3|Обработан|c.mkv|" + c + "|25.0|10.0|250|640|480\n");
+                               "2|Ошибка|broken.avi|" + broken + "|0.0|0.0|0|0|0\n" +
+                               "3|Ошибка|partial.mov|" + partial + "|0.0|0.0|0|0|0\n" +
+                               "4|Обработан|c.mkv|" + c + "|25.0|10.0|250|640|480\n");
         QCOMPARE(readBytes(f.projectFolder + "/1.rgb"), QByteArray("abcdef"));
         QVERIFY(!QFile::exists(f.projectFolder + "/2.rgb"));
-        QCOMPARE(readBytes(f.projectFolder + "/3.rgb"), QByteArray("abcdef"));
+        QVERIFY(!QFile::exists(f.projectFolder + "/3.rgb"));
+        QCOMPARE(readBytes(f.projectFolder + "/4.rgb"), QByteArray("abcdef"));
         // The analysis tool never ran for the file whose properties failed.
         QCOMPARE(f.log("analyzer"), a + "\n" + c + "\n");
-        QCOMPARE(f.form2->ProgressBar1->value(), 3);
+        QCOMPARE(f.form2->ProgressBar1->value(), 4);
         QVERIFY(!f.form2->IsProcessing());
         QVERIFY(!f.form2->Panel1->isHidden());
-        QCOMPARE(f.form1->StringGrid1->RowCount(), 4);
+        QCOMPARE(f.form1->StringGrid1->RowCount(), 5);
         QCOMPARE(f.form1->StatusBar1->panelText(1), QString("Обработано: 2"));
-        QCOMPARE(f.form2->StatusBar1->panelText(2), QString("С ошибкой: 1"));
+        QCOMPARE(f.form2->StatusBar1->panelText(2), QString("С ошибкой: 2"));
         QCOMPARE(f.dialogs.texts(), QStringList({"Задание выполнено"}));
 
         // A later run skips what is done and takes only the new file.
@@ -180,7 +187,7 @@ private slots:
         f.form2->BitBtn5Click();
         QCOMPARE(f.form2->ProgressBar1->maximum(), 1);
         QTRY_COMPARE_WITH_TIMEOUT(f.dialogs.texts().count("Задание выполнено"), 2, 20000);
-        QCOMPARE(f.rows().count('\n'), 4);
+        QCOMPARE(f.rows().count('\n'), 5);
         QCOMPARE(f.listStatuses().last(), status_processed());
     }
 
