@@ -20,8 +20,8 @@
 
 namespace manager {
 
-const QString Program_URL = "https://kestraline.example/manager";
-const QString Online_Help_URL = "https://kestraline.example/help/manager";
+const QString Program_URL = "https://kestraline.example/";
+const QString Online_Help_URL = "https://kestraline.example/help/manager/";
 
 namespace {
 
