@@ -127,16 +127,7 @@ bool KESTRALINE_FINDER::Find()
 
 void KESTRALINE_FINDER::search_batch()
 {
-    for (int32_t v = 0; v < loaded.load(std::memory_order_acquire); ++v) {
-        for (int32_t i = 0; i < results.count; ++i) {
-            const int32_t r = FindPos(v, i);
-            if (r >= 0) {
-                ++results.found[i];
-                results.framepos[i] = r;
-                results.videoindex[i] = v;
-            }
-        }
-    }
+    batch_search.run(videos.get(), count, [this] { return loaded.load(std::memory_order_acquire); }, results);
 }
 
 int32_t KESTRALINE_FINDER::FindPos(int32_t v, int32_t i)

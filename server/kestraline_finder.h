@@ -1,4 +1,5 @@
 #pragma once
+#include "batch_search.h"
 #include "kestraline_queries.h"
 #include "video_record.h"
 
@@ -88,6 +89,7 @@ private:
     void search_batch();
 
     mutable std::mutex queue_lock;
+    BatchSearch batch_search; // its threads live as long as the engine
     // Where LoadData reads colour-data files: the folder of the database whose
     // records are installed (`directory` already changes on a failed Open).
     QString colour_folder;

@@ -77,19 +77,23 @@ TEST_F(FinderSearch, CountsVideosWithOneOccurrenceAndReportsTheLastInIdOrder)
 
 TEST_F(FinderSearch, QueryEndingOnTheLastFrameOrAsLongAsTheVideoIsFound)
 {
-    project.addVideo(1, frames({10, 20, 30, 40}));
+    const QByteArray video = frames({10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120});
+    project.addVideo(1, video);
     openAndLoad(finder, project);
-    add(frames({30, 40}));
-    add(frames({10, 20, 30, 40}));
-    add(frames({40}));
-    add(frames({10, 20, 30, 40, 50})); // longer than the video
+    add(video.right(2 * 3));  // short queries are scanned byte by byte
+    add(video);               // long ones through their anchor
+    add(video.right(9 * 3));
+    add(video.right(3));
+    add(video + frames({1})); // longer than the video
     ASSERT_TRUE(finder.Find());
     EXPECT_EQ(result(0).found, 1);
-    EXPECT_EQ(result(0).framepos, 2);
+    EXPECT_EQ(result(0).framepos, 10);
     EXPECT_EQ(result(1).found, 1);
     EXPECT_EQ(result(1).framepos, 0);
+    EXPECT_EQ(result(2).found, 1);
     EXPECT_EQ(result(2).framepos, 3);
-    EXPECT_EQ(result(3).found, 0);
+    EXPECT_EQ(result(3).framepos, 11);
+    EXPECT_EQ(result(4).found, 0);
 }
 
 TEST_F(FinderSearch, OnlyWholeFramesCountAndAPartialFrameIsFoundNowhere)

@@ -29,7 +29,7 @@ TEST(FinderWorker, AnswersConcurrentRequestsWhileVideosArePublished)
     QRandomGenerator random(7);
     TestProject project;
     std::vector<QByteArray> colours;
-    for (int id = 1; id <= 12; ++id) {
+    for (int id = 1; id <= 16; ++id) { // enough frames for the search to use its threads
         colours.push_back(randomTriples(random, 20000, 256));
         project.addVideo(id, colours.back());
     }
@@ -45,7 +45,7 @@ TEST(FinderWorker, AnswersConcurrentRequestsWhileVideosArePublished)
         clients.emplace_back([&, t] {
             QRandomGenerator own(100 + t);
             for (int r = 0; r < REQUESTS; ++r) {
-                const int video = own.bounded(12);
+                const int video = own.bounded(16);
                 const int start = own.bounded(20000 - 40);
                 const QByteArray query = colours[video].mid(start * 3, 40 * 3);
                 SEARCH_RESULT_COPY result;

@@ -1,0 +1,149 @@
+#include "batch_search.h"
+
+#include "batch_patterns.h"
+#include "search_pool.h"
+
+#include <algorithm>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// One range of start frames of one video.
+struct WorkItem {
+    int32_t video;
+    int64_t from, to;
+};
+
+// Hands out the videos in record order, cut into ranges, and only videos that
+// are published at the moment their first range is taken; so the videos searched
+// are always a prefix of the records.
+class WorkCursor {
+public:
+    WorkCursor(const VIDEO_RECORD* videos, int32_t count, const std::function<int32_t()>& published,
+               int64_t range_frames)
+        : videos(videos), count(count), published(published), range_frames(range_frames)
+    {
+    }
+
+    bool take(WorkItem& item)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (next_from == 0) {
+            if (video >= count || video >= published())
+                return false;
+            frames = searchable_frames(videos[video]);
+        }
+        item = {video, next_from, std::min(frames, next_from + range_frames)};
+        next_from = item.to;
+        if (next_from >= frames) {
+            ++video;
+            next_from = 0;
+        }
+        return true;
+    }
+
+private:
+    std::mutex mutex;
+    const VIDEO_RECORD* videos;
+    const int32_t count;
+    const std::function<int32_t()>& published;
+    const int64_t range_frames;
+    int32_t video = 0;
+    int64_t next_from = 0;
+    int64_t frames = 0;
+};
+
+struct VideoHits {
+    int32_t video;
+    int64_t from;
+    RangeHits hits;
+};
+
+// Adds the ranges' counts up per video and query, then applies the videos in
+// record order: a query occurring exactly once in a video counts it, and the
+// last such video is the one reported.
+void merge(std::vector<VideoHits>& all, KESTRALINE_SEARCH_RESULTS& results)
+{
+    std::sort(all.begin(), all.end(), [](const VideoHits& a, const VideoHits& b) {
+        if (a.video != b.video)
+            return a.video < b.video;
+        if (a.hits.slot != b.hits.slot)
+            return a.hits.slot < b.hits.slot;
+        return a.from < b.from;
+    });
+    for (size_t i = 0; i < all.size();) {
+        const int32_t video = all[i].video, slot = all[i].hits.slot, first = all[i].hits.first;
+        int32_t occurrences = 0;
+        for (; i < all.size() && all[i].video == video && all[i].hits.slot == slot; ++i)
+            occurrences += all[i].hits.count;
+        if (occurrences == 1) {
+            ++results.found[slot];
+            results.framepos[slot] = first;
+            results.videoindex[slot] = video;
+        }
+    }
+}
+
+int64_t total_frames(const VIDEO_RECORD* videos, int32_t count)
+{
+    int64_t total = 0;
+    for (int32_t v = 0; v < count; ++v)
+        total += std::max(videos[v].frames, 0);
+    return total;
+}
+
+int processors()
+{
+    const unsigned n = std::thread::hardware_concurrency();
+    return n > 0 ? static_cast<int>(n) : 1;
+}
+
+} // namespace
+
+BatchSearch::BatchSearch() : BatchSearch(Tuning()) {}
+
+BatchSearch::BatchSearch(Tuning tuning) : tuning(tuning)
+{
+    if (this->tuning.threads <= 0)
+        this->tuning.threads = processors();
+    this->tuning.range_frames = std::max<int64_t>(this->tuning.range_frames, 1);
+}
+
+BatchSearch::~BatchSearch() = default;
+
+void BatchSearch::run(const VIDEO_RECORD* videos, int32_t count, const std::function<int32_t()>& published,
+                      KESTRALINE_SEARCH_RESULTS& results)
+{
+    const BatchPatterns patterns(results);
+    if (patterns.empty())
+        return;
+    WorkCursor cursor(videos, count, published, tuning.range_frames);
+    const bool parallel = tuning.threads > 1 && total_frames(videos, count) >= tuning.parallel_min_frames;
+    if (parallel && !pool)
+        pool = std::make_unique<SearchPool>(tuning.threads - 1);
+    const int workers = parallel ? pool->workers() : 1;
+    std::vector<std::vector<VideoHits>> found_by(static_cast<size_t>(workers));
+
+    auto work = [&](int worker) {
+        std::vector<RangeHits> hits;
+        std::vector<VideoHits>& mine = found_by[static_cast<size_t>(worker)];
+        WorkItem item;
+        while (cursor.take(item)) {
+            hits.clear();
+            patterns.scan(videos[item.video], item.from, item.to, hits);
+            for (const RangeHits& h : hits)
+                mine.push_back({item.video, item.from, h});
+        }
+    };
+    if (parallel)
+        pool->run(work);
+    else
+        work(0);
+
+    std::vector<VideoHits> all;
+    for (std::vector<VideoHits>& part : found_by)
+        all.insert(all.end(), part.begin(), part.end());
+    merge(all, results);
+}
