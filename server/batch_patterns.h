@@ -1,5 +1,7 @@
 #pragma once
+#include "anchor_table.h"
 #include "kestraline_queries.h"
+#include "still_runs.h"
 #include "video_record.h"
 
 #include <cstdint>
@@ -14,16 +16,23 @@ struct RangeHits {
 
 // The queries of one batch prepared for a single pass over a video's red plane.
 //
-// A query of at least ANCHOR_FRAMES frames is looked for through an anchor: eight
-// consecutive red bytes of the query, picked where its colour changes most, so
-// that constant stretches of the library (black frames, still scenes) rarely
-// match it. One pass reads the red plane eight bytes at a time, hashes them, and
-// only where some query's anchor hashes alike compares that anchor, then the
-// whole red run, then green and blue. Shorter queries are scanned one by one for
-// their first red byte. A query without a whole frame is found nowhere.
+// A query of at least ANCHOR_FRAMES frames whose red changes somewhere is looked
+// for through red windows of it (16 frames long, 8 for queries under
+// LONG_WINDOW_FROM frames) in an AnchorTable: only every
+// stride-th frame of the library is probed (the stride grows with the query's
+// length, up to MAX_STRIDE), and only where a probe equals one of the query's
+// windows are the whole red run and then green and blue compared. The windows
+// are picked where the query's red changes most, so that still stretches of the
+// library (black frames, still scenes) rarely match them.
+// A query whose red never changes (a still or black fragment) would match every
+// such stretch of the library through any window; StillRuns looks for those.
+// Shorter queries are scanned start by start for their first red byte. A query
+// without a whole frame is found nowhere.
 class BatchPatterns {
 public:
-    static constexpr int64_t ANCHOR_FRAMES = 8;
+    static constexpr int64_t ANCHOR_FRAMES = AnchorTable::SHORT_WINDOW;
+    static constexpr int64_t LONG_WINDOW_FROM = 24;
+    static constexpr int MAX_STRIDE = 16;
 
     explicit BatchPatterns(const KESTRALINE_SEARCH_RESULTS& batch);
 
@@ -35,25 +44,23 @@ public:
     bool empty() const { return patterns.empty(); }
 
 private:
+    enum class Kind { anchored, still, short_one };
     struct Pattern {
         int32_t slot;
         int64_t frames;
+        Kind kind;
         std::vector<uint8_t> red, green_blue;
-        int64_t anchor = 0;        // offset of the anchor in the query, in frames
-        uint64_t anchor_value = 0; // its eight red bytes as one word
     };
     struct RangeState;
 
-    void scan_anchored(const VIDEO_RECORD& video, int64_t from, int64_t to, RangeState& state) const;
-    void scan_short(const VIDEO_RECORD& video, int64_t from, int64_t to, RangeState& state) const;
-    bool check_anchor(const VIDEO_RECORD& video, int64_t from, int64_t to, int j, int64_t pos, uint64_t word,
-                      RangeState& state) const;
-    int8_t chain_start(uint64_t word) const;
+    void add_anchors(int32_t j);
+    void scan_anchored(const AnchorTable& table, const VIDEO_RECORD& video, int64_t from, int64_t to,
+                       RangeState& state) const;
+    void scan_short(const Pattern& pattern, int32_t j, const VIDEO_RECORD& video, int64_t from, int64_t to,
+                    RangeState& state) const;
+    bool matches(const Pattern& pattern, const VIDEO_RECORD& video, int64_t p) const;
 
-    static constexpr int HASH_BITS = 13;
-    std::vector<Pattern> patterns;   // anchored ones first, then the short ones
-    int anchored = 0;
-    int64_t min_anchor = 0, max_anchor = 0;
-    int8_t heads[1 << HASH_BITS];    // first anchored pattern of each hash value, -1 for none
-    int8_t next_in_chain[MAX_PENDING_QUERIES];
+    std::vector<Pattern> patterns;
+    std::vector<AnchorTable> tables; // one per stride and window length in use
+    StillRuns stills;
 };

@@ -1,0 +1,70 @@
+#pragma once
+#include "video_record.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+// The queries of a batch whose red never changes (still or black fragments),
+// looked for together. A query of qf frames of red value c can only start at p
+// when red[p .. p + qf - 1] all hold c. The library is probed every m frames, m
+// being the shortest of these queries, so each start p has exactly one first
+// probe in its frames; only where a probe holds the red value of some query is
+// the run of that value measured and each start whose first probe it is
+// compared in green and blue.
+class StillRuns {
+public:
+    StillRuns() { std::fill(std::begin(first_of_value), std::end(first_of_value), -1); }
+
+    void add(int32_t pattern, uint8_t red, int64_t frames, const uint8_t* green_blue);
+    bool empty() const { return stills.empty(); }
+
+    // Calls found(pattern, p) for each start p in [from, to) of `video` where a
+    // query occurs, in increasing p per query, as long as wanted(pattern).
+    template <typename Wanted, typename Found>
+    void scan(const VIDEO_RECORD& video, int64_t from, int64_t to, Wanted wanted, Found found) const;
+
+private:
+    struct Still {
+        int32_t pattern;
+        int64_t frames;
+        std::vector<uint8_t> green_blue;
+        int32_t next_of_value; // next still query of the same red value, -1 at the end
+    };
+    std::vector<Still> stills;
+    int32_t first_of_value[256];
+    int64_t shortest = 0, longest = 0;
+};
+
+template <typename Wanted, typename Found>
+void StillRuns::scan(const VIDEO_RECORD& video, int64_t from, int64_t to, Wanted wanted, Found found) const
+{
+    const int64_t frames = video.frames, m = shortest;
+    if (stills.empty() || frames < m)
+        return;
+    const uint8_t* red = video.red_plane.get();
+    const uint8_t* green_blue = video.green_blue_plane.get();
+    const int64_t last_probe = std::min(to - 1, frames - m) + m - 1;
+    for (int64_t x = from + m - 1; x <= last_probe; x += m) {
+        const uint8_t c = red[x];
+        if (first_of_value[c] < 0)
+            continue;
+        const int64_t lowest = std::max(from, x - m + 1);
+        int64_t run_start = x;
+        while (run_start > lowest && red[run_start - 1] == c)
+            --run_start;
+        int64_t run_end = x; // last frame of the run, looked at only as far as any query needs
+        const int64_t far = std::min(frames - 1, x + longest - 1);
+        while (run_end < far && red[run_end + 1] == c)
+            ++run_end;
+        for (int32_t k = first_of_value[c]; k >= 0; k = stills[k].next_of_value) {
+            const Still& still = stills[k];
+            const int64_t highest = std::min({x, to - 1, run_end - still.frames + 1});
+            for (int64_t p = run_start; p <= highest && wanted(still.pattern); ++p) {
+                if (std::memcmp(green_blue + 2 * p, still.green_blue.data(), 2 * still.frames) == 0)
+                    found(still.pattern, p);
+            }
+        }
+    }
+}
