@@ -1,11 +1,12 @@
 #include "video_analysis.h"
 
 #include "colour_pipeline.h"
+#include "frame_clock.h"
 #include "media_error.h"
+#include "saturating_math.h"
 #include "stretch_picker.h"
 #include "video_input.h"
 
-#include <limits>
 #include <memory>
 #include <optional>
 
@@ -15,22 +16,6 @@ extern "C" {
 }
 
 namespace {
-
-std::int64_t saturatingSubtract(std::int64_t a, std::int64_t b)
-{
-    std::int64_t result = 0;
-    if (__builtin_sub_overflow(a, b, &result))
-        return b < 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
-    return result;
-}
-
-std::int64_t saturatingAdd(std::int64_t a, std::int64_t b)
-{
-    std::int64_t result = 0;
-    if (__builtin_add_overflow(a, b, &result))
-        return b > 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
-    return result;
-}
 
 std::unique_ptr<ColourPipeline> newPipeline(const VideoStreamInfo& info)
 {
@@ -96,26 +81,14 @@ std::optional<std::vector<std::uint8_t>> stretchBySeeking(VideoInput& input, con
     return pipeline->finish();
 }
 
-// Decodes from the first frame. A frame without a presentation time is placed by
-// its index and the frame rate.
+// Decodes from the first frame, timing the frames by FrameClock.
 std::vector<std::uint8_t> stretchFromStart(VideoInput& input, const StretchPlan& plan, const std::string& path)
 {
-    const VideoStreamInfo& info = input.info();
-    auto pipeline = newPipeline(info);
+    auto pipeline = newPipeline(input.info());
     StretchPicker picker(plan.start, plan.frames, true, [&](const AVFrame& f) { pipeline->add(f); });
-    std::optional<std::int64_t> origin;
-    if (info.startTimeKnown)
-        origin = info.startTime;
-    const AVRational frameDuration = av_inv_q(info.frameRate);
-    std::int64_t index = 0;
+    FrameClock clock(input.info());
     input.decode([&](const AVFrame& frame) {
-        std::int64_t time = av_rescale_q(index++, frameDuration, info.timeBase);
-        if (frame.pts != AV_NOPTS_VALUE) {
-            if (!origin)
-                origin = frame.pts;
-            time = saturatingSubtract(frame.pts, *origin);
-        }
-        return picker.feed(frame, time) == StretchPicker::Verdict::Continue;
+        return picker.feed(frame, clock.timeOf(frame)) == StretchPicker::Verdict::Continue;
     });
     picker.finish();
     return collected(*pipeline, path);

@@ -11,9 +11,9 @@ using namespace fixtures;
 namespace {
 
 const QStringList kLosslessClips = {"lossless.avi", "lossless.mkv", "lossless.mov", "lossless.mp4"};
-const QStringList kLossyClips = {"lossy.avi",  "lossy.mov",      "lossy.mkv",     "lossy.mp4",
-                                 "lossy.mpg",  "lossy.webm",     "lossy_vp9.webm", "lossy2997.mp4",
-                                 "lossy2997.mpg"};
+const QStringList kLossyClips = {"lossy.avi",  "lossy_mpeg4.avi", "lossy.mov",      "lossy.mkv",
+                                 "lossy.mp4",  "lossy.mpg",       "lossy.webm",     "lossy_vp9.webm",
+                                 "lossy2997.mp4", "lossy2997.mpg"};
 
 double frameRateOf(const QString& clipName)
 {
@@ -43,6 +43,7 @@ QStringList hiddenAndPlainFiles(const QString& folder)
 
 TEST(AnalyzerColours, LosslessFramesKeepTheColoursTheyWereMadeWith)
 {
+    prepareClips(kLosslessClips + QStringList{"lossless2997.mkv"});
     for (const QString& name : kLosslessClips)
         EXPECT_EQ(analyse(clip(name)).toHex(), flatColours(0, 50).toHex()) << name.toStdString();
     EXPECT_EQ(analyse(clip("lossless2997.mkv")).toHex(), flatColours(0, 60).toHex());
@@ -73,6 +74,32 @@ TEST(AnalyzerColours, YuvFramesConvertBackToTheirColours)
     }
 }
 
+TEST(AnalyzerColours, OddSizedFramesCountTheLastColumnAndRow)
+{
+    // Black 161x97 frames in studio-range 4:2:0, samples written directly: frame 0
+    // with a white last column (255 / 161 = 1.58 in each channel), frame 1 with a
+    // red last row whose colour lives in the last chroma row alone (about 254 / 97
+    // = 2.6 in red only).
+    const QString path = workFolder() + "/edges.mkv";
+    runFfmpeg({"-f", "lavfi", "-i",
+               "color=c=black:s=161x97:r=25:d=0.08,format=gbrp,scale=161:97,format=yuv420p,"
+               "geq=lum='if(N,if(eq(Y,96),81,16),if(eq(X,160),235,16))':"
+               "cb='if(N*eq(Y,48),90,128)':cr='if(N*eq(Y,48),240,128)'",
+               "-c:v", "ffv1", "-pix_fmt", "yuv420p", path});
+    EXPECT_EQ(analyse(path).toHex(), QByteArray("\x02\x02\x02\x03\x00\x00", 6).toHex());
+}
+
+TEST(AnalyzerColours, MeansAreRoundedToTheNearestInteger)
+{
+    // Red averages 10.5, green 50, blue 254.25 and then 253.75 over the frame.
+    const QString path = workFolder() + "/halves.mkv";
+    runFfmpeg({"-f", "lavfi", "-i",
+               "color=c=black:s=160x96:r=25:d=0.08,format=gbrp,geq=r='if(lt(X,80),10,11)':"
+               "g='if(lt(X,40),200,0)':b='if(lt(Y,24),255-N*2,254)'",
+               "-c:v", "ffv1", "-pix_fmt", "gbrp", path});
+    EXPECT_EQ(analyse(path).toHex(), QByteArray("\x0b\x32\xfe\x0b\x32\xfe", 6).toHex());
+}
+
 TEST(AnalyzerColours, SameFileGivesTheSameBytesOnEveryRun)
 {
     const QByteArray first = analyse(clip("lossy.mp4"));
@@ -85,19 +112,31 @@ TEST(AnalyzerStretch, BeginsAtTheFrameOnScreenAtTheStart)
     // Frame times are multiples of 0.04 s: a start exactly on a frame's time shows
     // that frame, a start just before it the previous one, in every container and
     // on either side of the one-second seek threshold.
+    const QList<QPair<QStringList, QByteArray>> cases = {
+        {{"0", "0.2"}, flatColours(0, 5)},      {{"0.04", "0.2"}, flatColours(1, 5)},
+        {{"0.0799", "0.12"}, flatColours(1, 3)}, {{"1.52", "0.2"}, flatColours(38, 5)},
+        {{"1.5199", "0.2"}, flatColours(37, 5)}, {{"1.9", "1"}, flatColours(47, 3)},
+    };
+    QList<QStringList> stretches;
+    for (const auto& c : cases)
+        stretches.append(c.first);
+    prepareClips(kLosslessClips);
     for (const QString& name : kLosslessClips) {
-        const QString video = clip(name);
-        EXPECT_EQ(analyse(video, {"0", "0.2"}).toHex(), flatColours(0, 5).toHex()) << name.toStdString();
-        EXPECT_EQ(analyse(video, {"0.04", "0.2"}).toHex(), flatColours(1, 5).toHex()) << name.toStdString();
-        EXPECT_EQ(analyse(video, {"0.0799", "0.12"}).toHex(), flatColours(1, 3).toHex()) << name.toStdString();
-        EXPECT_EQ(analyse(video, {"1.52", "0.2"}).toHex(), flatColours(38, 5).toHex()) << name.toStdString();
-        EXPECT_EQ(analyse(video, {"1.5199", "0.2"}).toHex(), flatColours(37, 5).toHex()) << name.toStdString();
-        EXPECT_EQ(analyse(video, {"1.9", "1"}).toHex(), flatColours(47, 3).toHex()) << name.toStdString();
+        const QList<QByteArray> outputs = analyseAll(clip(name), stretches);
+        for (int i = 0; i < cases.size(); ++i)
+            EXPECT_EQ(outputs[i].toHex(), cases[i].second.toHex()) << name.toStdString() << " start "
+                                                                   << cases[i].first[0].toStdString();
     }
 }
 
 TEST(AnalyzerStretch, EqualsTheSliceOfTheWholeOutputInEveryContainer)
 {
+    struct Case {
+        int first;   // frame index where the stretch must begin
+        int count;
+        QStringList arguments;
+    };
+    prepareClips(kLossyClips);
     std::mt19937 random(20260);
     for (const QString& name : kLossyClips) {
         const QString video = clip(name);
@@ -105,21 +144,27 @@ TEST(AnalyzerStretch, EqualsTheSliceOfTheWholeOutputInEveryContainer)
         const QByteArray whole = analyse(video);
         const int frames = whole.size() / 3;
         ASSERT_GT(frames, 100) << name.toStdString();
-        auto expectSlice = [&](int k, int count, const QStringList& arguments) {
-            const int kept = std::max(0, std::min(count, frames - k));
-            EXPECT_EQ(analyse(video, arguments).toHex(), whole.mid(3 * k, 3 * kept).toHex())
-                << name.toStdString() << " start " << arguments[0].toStdString() << " frame " << k;
-        };
-        expectSlice(0, 30, {"0", format_general(30.4 / fps)});
+        QList<Case> cases = {{0, 30, {"0", format_general(30.4 / fps)}}};
         for (int i = 0; i < 3; ++i) {
             const int k = std::uniform_int_distribution<int>(0, frames - 1)(random);
             const int count = std::uniform_int_distribution<int>(1, 60)(random);
-            expectSlice(k, count, stretchFromMiddleOf(k, count, fps));
+            cases.append({k, count, stretchFromMiddleOf(k, count, fps)});
         }
-        expectSlice(frames - 10, 10, stretchFromMiddleOf(frames - 10, 10, fps));   // ends on the last frame
-        expectSlice(frames - 4, 50, stretchFromMiddleOf(frames - 4, 50, fps));     // fewer at the end
+        cases.append({frames - 10, 10, stretchFromMiddleOf(frames - 10, 10, fps)});   // ends on the last frame
+        cases.append({frames - 4, 50, stretchFromMiddleOf(frames - 4, 50, fps)});     // fewer at the end
         if (fps == 25.0)   // frame times are exact decimals
-            expectSlice(150, 20, {"6", "0.8"});
+            cases.append({150, 20, {"6", "0.8"}});
+
+        QList<QStringList> stretches;
+        for (const Case& c : cases)
+            stretches.append(c.arguments);
+        const QList<QByteArray> outputs = analyseAll(video, stretches);
+        for (int i = 0; i < cases.size(); ++i) {
+            const Case& c = cases[i];
+            const int kept = std::max(0, std::min(c.count, frames - c.first));
+            EXPECT_EQ(outputs[i].toHex(), whole.mid(3 * c.first, 3 * kept).toHex())
+                << name.toStdString() << " start " << c.arguments[0].toStdString() << " frame " << c.first;
+        }
     }
 }
 

@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <atomic>
+#include <future>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -54,6 +56,7 @@ inline const QMap<QString, Recipe>& recipes()
         const QStringList h264 = {"-c:v", "libx264", "-bf", "3", "-g", "40", "-pix_fmt", "yuv420p"};
         for (const char* container : {"avi", "mov", "mkv", "mp4"})
             r[QString("lossy.") + container] = {moving, h264};
+        r["lossy_mpeg4.avi"] = {moving, {"-c:v", "mpeg4", "-bf", "2", "-g", "15"}};   // stamps on B-frames only
         r["lossy.mpg"] = {moving, {"-c:v", "mpeg2video", "-bf", "2", "-g", "15"}};
         r["lossy.webm"] = {moving, {"-c:v", "libvpx", "-g", "40", "-b:v", "300k"}};
         r["lossy_vp9.webm"] = {moving, {"-c:v", "libvpx-vp9", "-g", "40", "-b:v", "300k"}};
@@ -90,6 +93,16 @@ inline QString clip(const QString& name)
     return path;
 }
 
+// Makes the clips not made yet, several at a time.
+inline void prepareClips(const QStringList& names)
+{
+    std::vector<std::future<QString>> made;
+    for (const QString& name : names)
+        made.push_back(std::async(std::launch::async, [name] { return clip(name); }));
+    for (auto& m : made)
+        m.get();
+}
+
 struct ToolRun {
     int status = -1;
     QByteArray out;
@@ -106,7 +119,7 @@ inline ToolRun runTool(const QString& name, const QStringList& args)
 // Runs the analyser and returns what it wrote; fails the test when it failed.
 inline QByteArray analyse(const QString& video, const QStringList& stretch = {})
 {
-    static int counter = 0;
+    static std::atomic<int> counter{0};
     const QString out = workFolder() + QString("/out%1.rgb").arg(++counter);
     const ToolRun run = runTool("KestralineAnalyzer", QStringList{video, out} + stretch);
     EXPECT_EQ(run.status, 0) << video.toStdString() << ": " << run.err.toStdString();
@@ -116,6 +129,18 @@ inline QByteArray analyse(const QString& video, const QStringList& stretch = {})
     const QByteArray data = file.readAll();
     file.remove();
     return data;
+}
+
+// The analyser's outputs for several stretches of one video, run side by side.
+inline QList<QByteArray> analyseAll(const QString& video, const QList<QStringList>& stretches)
+{
+    std::vector<std::future<QByteArray>> runs;
+    for (const QStringList& stretch : stretches)
+        runs.push_back(std::async(std::launch::async, [video, stretch] { return analyse(video, stretch); }));
+    QList<QByteArray> outputs;
+    for (auto& run : runs)
+        outputs.append(run.get());
+    return outputs;
 }
 
 // Clipmeta's "word number" pairs.
