@@ -149,6 +149,10 @@ void TForm1::IdHTTPServer1CommandGet(const HttpRequest& request, HttpResponse& r
 
 void TForm1::BitBtn3Click()
 {
+    // The exit leaves every event loop, a dialog's too; the handler that showed the
+    // dialog then goes on and would start the service of a program that is ending.
+    if (ending)
+        return;
     run_handler([this] { control->Start(Edit3->text(), Edit4->text(), Edit5->text()); });
 }
 
@@ -170,6 +174,7 @@ void TForm1::restartService()
 
 void TForm1::N11Click()
 {
+    ending = true;
     control->Stop();
     Terminate();
 }

@@ -152,6 +152,8 @@ private:
     void showLogView(QPlainTextEdit* memo, LogViewText& view, const QString& lines);
 
     QString bindAddress;
+    // Set by the exit: the program is ending and nothing starts the service again.
+    bool ending = false;
     QString projectDialogFile = "Kestraline.db";
     QString accessDialogFile = "Access.db";
     QString newAccessDialogFile = "Access.db";

@@ -295,6 +295,32 @@ private slots:
         QCOMPARE(read_text(ini_of(folder)), before);
     }
 
+    // A kill can end the program while a dialog runs its own event loop (here the
+    // loading dialog after the project field was left); the handler that showed the
+    // dialog goes on after the exit and must not start the service again.
+    void exitDuringTheLoadingDialogKeepsTheServiceStopped()
+    {
+        ScriptedDialogs dialogs;
+        const QString project = make_project(folder + "/project", 3);
+        Server s(folder, {project, QString::number(testsupport::freeLocalPort())});
+        QVERIFY(s.form.IdHTTPServer1.Active());
+        s.form.Terminate = [&s] {
+            ++s.terminated;
+            s.loading.reject(); // the exit leaves the dialog's event loop
+        };
+        QObject::connect(&s.loading.Timer1, &QTimer::timeout, &s.form, [&s] { s.form.N11Click(); },
+                         Qt::SingleShotConnection);
+        s.form.VLog.TakeRequestViewText();
+        s.form.Edit1Exit();
+        QCOMPARE(s.terminated, 1);
+        QVERIFY(!s.form.IdHTTPServer1.Active());
+        const QString lines = s.form.VLog.TakeRequestViewText();
+        QVERIFY(lines.contains("Server stopped"));
+        QVERIFY(!lines.contains("Server started"));
+        s.form.BitBtn3Click();
+        QVERIFY(!s.form.IdHTTPServer1.Active());
+    }
+
     void closingWritesSettingsAndLogsNothing()
     {
         ScriptedDialogs dialogs;
@@ -521,6 +547,37 @@ private slots:
         QTRY_VERIFY(s.form.Edit4->hasFocus());
         s.form.Edit5->setFocus(Qt::TabFocusReason);
         QTRY_COMPARE(dialogs.texts().size(), 1);
+    }
+
+    // Closing the window is no leaving of the field that holds the cursor: the
+    // service keeps running to the end, no project is reopened, no hint is shown.
+    void closingTheWindowFromAFieldRunsNoFieldHandler_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::newRow("project") << 1;
+        QTest::newRow("port") << 3;
+        QTest::newRow("request log") << 4;
+    }
+
+    void closingTheWindowFromAFieldRunsNoFieldHandler()
+    {
+        QFETCH(int, field);
+        ScriptedDialogs dialogs;
+        const QString project = make_project(folder + "/project", 1);
+        Server s(folder, {project, QString::number(testsupport::freeLocalPort())});
+        s.form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&s.form));
+        QLineEdit* edit = field == 1 ? s.form.Edit1 : field == 3 ? s.form.Edit3 : s.form.Edit4;
+        edit->setFocus(Qt::OtherFocusReason);
+        QTRY_VERIFY(edit->hasFocus());
+        s.form.VLog.TakeRequestViewText();
+        const int shown = dialogs.texts().size(); // the start-up's message on the missing access database
+        s.form.close();
+        QTest::qWait(20);
+        QVERIFY(s.form.IdHTTPServer1.Active());
+        QVERIFY(!s.form.VLog.TakeRequestViewText().contains("Server stopped"));
+        QCOMPARE(dialogs.texts().size(), shown);
+        s.form.BitBtn2Click();
     }
 };
 
