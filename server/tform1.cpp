@@ -1,6 +1,7 @@
 // The main window's start-up, settings file and service control.
 #include "tform1.h"
 
+#include "dialog_service.h"
 #include "finder_worker.h"
 #include "kestraline_access.h"
 #include "kestraline_finder.h"
@@ -139,7 +140,12 @@ void TForm1::ReadINIExecute()
 
 void TForm1::WriteINIExecute()
 {
-    write_server_settings(server_settings_path(CurPath), fieldSettings());
+    // A settings file that cannot be written is said at once, so the operator does
+    // not find the settings gone at the next start; the handler goes on, and closing
+    // the window still closes it.
+    const QString path = server_settings_path(CurPath);
+    if (!write_server_settings(path, fieldSettings()))
+        dialogs().showError(QStringLiteral("Ошибка записи файла настроек: ") + path);
 }
 
 void TForm1::IdHTTPServer1CommandGet(const HttpRequest& request, HttpResponse& response)

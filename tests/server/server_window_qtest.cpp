@@ -321,6 +321,21 @@ private slots:
         QVERIFY(!s.form.IdHTTPServer1.Active());
     }
 
+    void settingsFileThatCannotBeWrittenIsReported()
+    {
+        ScriptedDialogs dialogs;
+        QVERIFY(QDir().mkdir(ini_of(folder))); // a folder where the file should be
+        Server s(folder);
+        s.form.show();
+        s.form.close();
+        QVERIFY(!s.form.isVisible());
+        QCOMPARE(dialogs.texts("error"), QStringList{"Ошибка записи файла настроек: " + ini_of(folder)});
+        s.form.Edit3->setText(QString::number(testsupport::freeLocalPort()));
+        s.form.Edit3Exit();
+        QCOMPARE(dialogs.texts("error").size(), 2);
+        s.form.BitBtn2Click();
+    }
+
     void closingWritesSettingsAndLogsNothing()
     {
         ScriptedDialogs dialogs;
