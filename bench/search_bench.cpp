@@ -278,7 +278,7 @@ void benchSize(int64_t totalFrames)
     std::mt19937_64 random(99);
     double warmup;
     engineAnswers(finder, makeQueries(finder, 1, random), warmup); // starts the search threads
-    const double floorMs = bestOf(5, [&] { return memoryFloor(finder); });
+    const double floorMs = bestOf(15, [&] { return memoryFloor(finder); });
     std::printf("%8s %12s %10s %10s %10s %10s %8s %8s\n", "queries", "(a) plain ms", "(b) Find ms", "(c) floor",
                 "a/b", "b/c", "found", "agree");
     for (int n : {1, 10, 100}) {
@@ -287,7 +287,7 @@ void benchSize(int64_t totalFrames)
         const std::vector<Answer> expected = referenceAnswers(finder, queries);
         const double plainMs = millisecondsSince(start);
         std::vector<Answer> got;
-        const double findMs = bestOf(5, [&] {
+        const double findMs = bestOf(15, [&] {
             double ms;
             got = engineAnswers(finder, queries, ms);
             return ms;

@@ -24,20 +24,26 @@ public:
     int64_t min_offset() const { return min_offset_; }
     int64_t max_offset() const { return max_offset_; }
 
-    // Enters the window of the table's length at `red` + `offset` of a query.
-    void add(int32_t pattern, int64_t offset, const uint8_t* red);
+    // Enters the window of the table's length at `offset` of a query's red bytes.
+    // With it goes one more red byte of the query to test before the caller's
+    // full comparison: the nearest one outside the window that differs from the
+    // window's neighbouring frame, so that the candidates of a still window
+    // inside a still stretch of the library fail at once.
+    void add(int32_t pattern, int64_t offset, const std::vector<uint8_t>& query_red);
 
-    // Calls hit(pattern, start) for each probed window of `red` that equals an
-    // entry's window, with start = window position - the entry's offset. The
-    // probed positions are the multiples of the stride in [first, last]; the
-    // caller guarantees that red[last + window() - 1] exists.
+    // Calls hit(pattern, start) for each probed window of `red` (a video of
+    // `frames` frames) that equals an entry's window, where the start = window
+    // position - the entry's offset leaves room for the whole query and the
+    // entry's test byte matches. The probed positions are the multiples of the
+    // stride in [first, last]; the caller guarantees that red[last + window() - 1]
+    // exists.
     template <typename Hit>
-    void scan(const uint8_t* red, int64_t first, int64_t last, Hit&& hit) const
+    void scan(const uint8_t* red, int64_t frames, int64_t first, int64_t last, Hit&& hit) const
     {
         if (window_ == LONG_WINDOW)
-            scan_windows<true>(red, first, last, hit);
+            scan_windows<true>(red, frames, first, last, hit);
         else
-            scan_windows<false>(red, first, last, hit);
+            scan_windows<false>(red, frames, first, last, hit);
     }
 
 private:
@@ -64,15 +70,18 @@ private:
     }
     bool maybe(uint32_t h) const { return (bits[h >> 6] >> (h & 63)) & 1; }
     template <bool Long, typename Hit>
-    void scan_windows(const uint8_t* red, int64_t first, int64_t last, Hit& hit) const;
+    void scan_windows(const uint8_t* red, int64_t frames, int64_t first, int64_t last, Hit& hit) const;
     template <typename Hit>
-    void chain(int64_t position, const Key& key, uint32_t h, Hit& hit) const;
+    void chain(const uint8_t* red, int64_t frames, int64_t position, const Key& key, uint32_t h, Hit& hit) const;
 
     struct Entry {
         Key key;
-        int64_t offset;
+        int64_t offset;       // of the window in the query
+        int64_t query_frames;
+        int64_t test;         // offset of the test byte in the query, -1 for none
+        uint8_t test_value;
         int32_t pattern;
-        int32_t next; // next entry of the same hash, -1 at the end
+        int32_t next;         // next entry of the same hash, -1 at the end
     };
     int stride_;
     int64_t window_;
@@ -83,16 +92,24 @@ private:
 };
 
 template <typename Hit>
-void AnchorTable::chain(int64_t position, const Key& key, uint32_t h, Hit& hit) const
+void AnchorTable::chain(const uint8_t* red, int64_t frames, int64_t position, const Key& key, uint32_t h,
+                        Hit& hit) const
 {
     for (int32_t e = heads[h]; e >= 0; e = entries[e].next) {
-        if (entries[e].key == key)
-            hit(entries[e].pattern, position - entries[e].offset);
+        const Entry& entry = entries[e];
+        if (!(entry.key == key))
+            continue;
+        const int64_t start = position - entry.offset;
+        if (start < 0 || start > frames - entry.query_frames)
+            continue;
+        if (entry.test >= 0 && red[start + entry.test] != entry.test_value)
+            continue;
+        hit(entry.pattern, start);
     }
 }
 
 template <bool Long, typename Hit>
-void AnchorTable::scan_windows(const uint8_t* red, int64_t first, int64_t last, Hit& hit) const
+void AnchorTable::scan_windows(const uint8_t* red, int64_t frames, int64_t first, int64_t last, Hit& hit) const
 {
     if (entries.empty() || first > last)
         return;
@@ -105,13 +122,13 @@ void AnchorTable::scan_windows(const uint8_t* red, int64_t first, int64_t last, 
         const uint32_t h0 = hash(w0), h1 = hash(w1), h2 = hash(w2), h3 = hash(w3);
         if (!(maybe(h0) | maybe(h1) | maybe(h2) | maybe(h3)))
             continue;
-        chain(pos, w0, h0, hit);
-        chain(pos + s, w1, h1, hit);
-        chain(pos + 2 * s, w2, h2, hit);
-        chain(pos + 3 * s, w3, h3, hit);
+        chain(red, frames, pos, w0, h0, hit);
+        chain(red, frames, pos + s, w1, h1, hit);
+        chain(red, frames, pos + 2 * s, w2, h2, hit);
+        chain(red, frames, pos + 3 * s, w3, h3, hit);
     }
     for (; pos <= last; pos += s) {
         const Key w = key_at<Long>(red + pos);
-        chain(pos, w, hash(w), hit);
+        chain(red, frames, pos, w, hash(w), hit);
     }
 }

@@ -30,37 +30,17 @@ std::vector<int> changes_per_window(const std::vector<uint8_t>& red, int64_t win
     return changes;
 }
 
-// The largest power-of-two stride, at most `cap`, for which every remainder has
-// a window with some change among its offsets, so that no window of a still
-// stretch (which the library holds at countless places) has to be entered.
-int stride_without_still_windows(const std::vector<int>& changes, int cap)
-{
-    const int64_t windows = static_cast<int64_t>(changes.size());
-    for (int stride = power_of_two_up_to(windows, cap); stride > 1; stride /= 2) {
-        bool every_remainder = true;
-        for (int64_t r = 0; r < stride && every_remainder; ++r) {
-            bool changing = false;
-            for (int64_t a = r; a < windows && !changing; a += stride)
-                changing = changes[a] > 0;
-            every_remainder = changing;
-        }
-        if (every_remainder)
-            return stride;
-    }
-    return 1;
-}
-
 } // namespace
 
-// Per range: how often each pattern occurred and at which start first. Anchored
-// candidates arrive slightly out of order, so the first is the smallest start.
+// Per range: how often each pattern occurred and where. Only the place of a
+// pattern that occurs once is ever reported, so the first one found is kept.
 struct BatchPatterns::RangeState {
     int32_t count[MAX_PENDING_QUERIES] = {};
     int32_t first[MAX_PENDING_QUERIES] = {};
 
     void record(int32_t j, int64_t p)
     {
-        if (count[j]++ == 0 || p < first[j])
+        if (count[j]++ == 0)
             first[j] = static_cast<int32_t>(p);
     }
 };
@@ -96,7 +76,7 @@ void BatchPatterns::add_anchors(int32_t j)
     const Pattern& pattern = patterns[j];
     const int64_t window = pattern.frames >= LONG_WINDOW_FROM ? AnchorTable::LONG_WINDOW : AnchorTable::SHORT_WINDOW;
     const std::vector<int> changes = changes_per_window(pattern.red, window);
-    const int stride = stride_without_still_windows(changes, MAX_STRIDE);
+    const int stride = power_of_two_up_to(static_cast<int64_t>(changes.size()), MAX_STRIDE);
     auto table = std::find_if(tables.begin(), tables.end(),
                               [&](const AnchorTable& t) { return t.stride() == stride && t.window() == window; });
     if (table == tables.end())
@@ -109,7 +89,7 @@ void BatchPatterns::add_anchors(int32_t j)
             if (changes[a] > changes[best])
                 best = a;
         }
-        table->add(j, best, pattern.red.data());
+        table->add(j, best, pattern.red);
     }
 }
 
@@ -148,9 +128,9 @@ void BatchPatterns::scan_anchored(const AnchorTable& table, const VIDEO_RECORD& 
         return;
     const int64_t first = from + table.min_offset();
     const int64_t last = std::min(to - 1 + table.max_offset(), frames - table.window());
-    table.scan(video.red_plane.get(), first, last, [&](int32_t j, int64_t p) {
+    table.scan(video.red_plane.get(), frames, first, last, [&](int32_t j, int64_t p) {
         const Pattern& pattern = patterns[j];
-        if (state.count[j] >= 2 || p < from || p >= to || p > frames - pattern.frames)
+        if (state.count[j] >= 2 || p < from || p >= to)
             return;
         if (matches(pattern, video, p))
             state.record(j, p);

@@ -11,7 +11,7 @@
 struct RangeHits {
     int32_t slot;   // the query's slot in the batch
     int32_t count;  // 1, or 2 for two or more
-    int32_t first;  // start frame of the first occurrence in the range
+    int32_t first;  // start frame of an occurrence (the only one when count is 1)
 };
 
 // The queries of one batch prepared for a single pass over a video's red plane.
@@ -37,8 +37,8 @@ public:
     explicit BatchPatterns(const KESTRALINE_SEARCH_RESULTS& batch);
 
     // Appends, for every query that occurs with its start in [from, to) of
-    // `video`, how often (1 or 2 = several) and where first. Every start from 0
-    // to frames - query frames is a candidate.
+    // `video`, how often (1 or 2 = several) and where. Every start from 0 to
+    // frames - query frames is a candidate.
     void scan(const VIDEO_RECORD& video, int64_t from, int64_t to, std::vector<RangeHits>& hits) const;
 
     bool empty() const { return patterns.empty(); }

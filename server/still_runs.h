@@ -12,7 +12,9 @@
 // being the shortest of these queries, so each start p has exactly one first
 // probe in its frames; only where a probe holds the red value of some query is
 // the run of that value measured and each start whose first probe it is
-// compared in green and blue.
+// compared in green and blue, beginning with the green and blue of the probe
+// itself (for a query whose green and blue never change either, that one test
+// settles every start of the probe).
 class StillRuns {
 public:
     StillRuns() { std::fill(std::begin(first_of_value), std::end(first_of_value), -1); }
@@ -30,7 +32,8 @@ private:
         int32_t pattern;
         int64_t frames;
         std::vector<uint8_t> green_blue;
-        int32_t next_of_value; // next still query of the same red value, -1 at the end
+        bool still_green_blue;  // green and blue never change either
+        int32_t next_of_value;  // next still query of the same red value, -1 at the end
     };
     std::vector<Still> stills;
     int32_t first_of_value[256];
@@ -58,11 +61,17 @@ void StillRuns::scan(const VIDEO_RECORD& video, int64_t from, int64_t to, Wanted
         const int64_t far = std::min(frames - 1, x + longest - 1);
         while (run_end < far && red[run_end + 1] == c)
             ++run_end;
+        const uint8_t* probe_green_blue = green_blue + 2 * x;
         for (int32_t k = first_of_value[c]; k >= 0; k = stills[k].next_of_value) {
             const Still& still = stills[k];
+            const uint8_t* query = still.green_blue.data();
+            if (still.still_green_blue && std::memcmp(probe_green_blue, query, 2) != 0)
+                continue;
             const int64_t highest = std::min({x, to - 1, run_end - still.frames + 1});
             for (int64_t p = run_start; p <= highest && wanted(still.pattern); ++p) {
-                if (std::memcmp(green_blue + 2 * p, still.green_blue.data(), 2 * still.frames) == 0)
+                const uint8_t* at_probe = query + 2 * (x - p);
+                if (probe_green_blue[0] == at_probe[0] && probe_green_blue[1] == at_probe[1] &&
+                    std::memcmp(green_blue + 2 * p, query, 2 * still.frames) == 0)
                     found(still.pattern, p);
             }
         }

@@ -204,3 +204,66 @@ TEST(SearchBatch, OccurrencesInDifferentRangesOfOneVideoMakeItAmbiguous)
     EXPECT_EQ(results.found[2], 1);
     EXPECT_EQ(results.framepos[2], 3990);
 }
+
+namespace {
+
+std::vector<uint8_t> solid(int frames, uint8_t r, uint8_t g, uint8_t b)
+{
+    std::vector<uint8_t> t;
+    for (int i = 0; i < frames; ++i)
+        t.insert(t.end(), {r, g, b});
+    return t;
+}
+
+std::vector<uint8_t> operator+(std::vector<uint8_t> a, const std::vector<uint8_t>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+} // namespace
+
+TEST(SearchBatch, StillAndBlackStretchesAreMatchedOnlyWhereTheWholeQueryFits)
+{
+    const auto black = [](int n) { return solid(n, 0, 0, 0); };
+    Library lib;
+    lib.count = 3;
+    lib.records.reset(new VIDEO_RECORD[3]);
+    // Black, a flash, black; a black run exactly 50 long; a still grey scene.
+    lib.triples.push_back(black(300) + solid(5, 200, 10, 10) + black(300));
+    lib.triples.push_back(solid(20, 9, 9, 9) + black(50) + solid(20, 9, 9, 9) + black(49) + solid(3, 7, 7, 7));
+    lib.triples.push_back(solid(400, 90, 90, 90) + solid(100, 90, 91, 90));
+    for (int v = 0; v < 3; ++v)
+        lib.records[v] = recordOf(lib.triples[v]);
+
+    KESTRALINE_QUERIES queries;
+    addQuery(queries, black(50));                                       // 0: countless in video 0, once in 1
+    addQuery(queries, black(40) + solid(5, 200, 10, 10) + black(5));     // 1: once, at 260
+    addQuery(queries, black(5) + solid(5, 200, 10, 10) + black(40));     // 2: once, at 295
+    addQuery(queries, solid(1, 9, 9, 9) + black(50) + solid(1, 9, 9, 9)); // 3: once in video 1, at 19
+    addQuery(queries, black(49) + solid(1, 7, 7, 7));                   // 4: once in video 1, at 90
+    addQuery(queries, solid(60, 90, 91, 90));                           // 5: green differs: 41 places
+    addQuery(queries, solid(100, 90, 91, 90));                          // 6: exactly the last 100 frames
+    addQuery(queries, solid(30, 90, 92, 90));                           // 7: nowhere
+    addQuery(queries, solid(10, 90, 90, 90) + solid(10, 90, 91, 90));   // 8: the change of green, at 390
+    KESTRALINE_SEARCH_RESULTS results;
+    results.Init(queries);
+    BatchSearch::Tuning tuning;
+    tuning.threads = 2;
+    tuning.range_frames = 64;
+    tuning.parallel_min_frames = 0;
+    BatchSearch(tuning).run(lib.records.get(), lib.count, [] { return 3; }, results);
+
+    const int expectedFound[] = {1, 1, 1, 1, 1, 0, 1, 0, 1};
+    const int expectedPos[] = {20, 260, 295, 19, 90, -1, 400, -1, 390};
+    const int expectedVideo[] = {1, 0, 0, 1, 1, -1, 2, -1, 2};
+    for (int i = 0; i < 9; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(results.found[i], expectedFound[i]);
+        EXPECT_EQ(results.videoindex[i], expectedVideo[i]);
+        if (expectedPos[i] >= 0) {
+            EXPECT_EQ(results.framepos[i], expectedPos[i]);
+        }
+    }
+    expectPlainAnswer(lib, 3, results);
+}
