@@ -1,6 +1,7 @@
 #include "add_videos_window.h"
 
 #include "dialog_service.h"
+#include "error_box.h"
 #include "file_helpers.h"
 #include "main_window.h"
 #include "new_files.h"
@@ -192,10 +193,18 @@ void TForm2::Timer1Timer()
     if (Analyzer && !Analyzer->isFinished())
         return;
     const int row = FirstQueuedRow();
-    if (row < 0)
+    if (row < 0) {
         FinishProcessing();
-    else
+        return;
+    }
+    try {
         StartVideo(row);
+    } catch (...) {
+        // The error box is shown while the tick still counts as running: the
+        // timer goes on firing meanwhile, and a tick let through would meet the
+        // same error and stack one more box on this one for every interval.
+        show_current_exception();
+    }
 }
 
 void TForm2::FinishProcessing()

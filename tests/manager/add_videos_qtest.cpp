@@ -44,6 +44,20 @@ void writeScript(const QString& path, const char* text)
     QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeUser);
 }
 
+// Error boxes that stay open for a while, running the event loop as a modal box
+// does, and remember how deeply they were ever nested.
+struct ModalErrorBoxes : ScriptedDialogs {
+    int open = 0;
+    int deepest = 0;
+    void showError(const QString& text) override
+    {
+        ScriptedDialogs::showError(text);
+        deepest = qMax(deepest, ++open);
+        QTest::qWait(500);
+        --open;
+    }
+};
+
 } // namespace
 
 class AddVideosTest : public QObject {
@@ -221,6 +235,25 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(f.done(), 20000);
         QCOMPARE(f.listStatuses(), QStringList({status_failed()}));
         QCOMPARE(sqliteShell(f.db, "select status from video;"), status_queued() + "\n");
+    }
+
+    void aFailingSelectShowsOneErrorBoxAtATime()
+    {
+        Fixture f;
+        f.add({f.video("a.avi"), f.video("b.avi")});
+        ModalErrorBoxes boxes; // answers in place of the fixture's dialogs from here on
+        // Every new row vanishes at once, so the select of its id finds nothing.
+        sqliteShell(f.db, "CREATE TRIGGER vanish AFTER INSERT ON video BEGIN DELETE FROM video; END;");
+        f.form2->BitBtn5Click();
+        QTRY_VERIFY_WITH_TIMEOUT(boxes.texts("error").size() >= 2, 10000);
+        // The timer kept firing while each box was open, yet no tick ran meanwhile.
+        QCOMPARE(boxes.deepest, 1);
+        f.form2->BitBtn6Click();
+        QVERIFY(!f.form2->IsProcessing());
+        QVERIFY(f.form2->Analyzer == nullptr);
+        QCOMPARE(f.rows(), QString());
+        QVERIFY(QDir(f.projectFolder).entryList({"*.rgb"}).isEmpty());
+        QCOMPARE(f.log("clipmeta"), QString());
     }
 
     void cancelBeforeTheFirstTickJustStops()
