@@ -154,6 +154,38 @@ private slots:
         QCOMPARE(f.rows().count('\n'), 1);
     }
 
+    void windowLayoutAndCaptions()
+    {
+        Fixture f;
+        TForm2& form = *f.form2;
+        QCOMPARE(form.windowTitle(), QString("Добавление видео в проект"));
+        QCOMPARE(form.size(), QSize(1023, 555));
+        QStringList captions;
+        for (int c = 0; c < form.StringGrid1->columnCount(); ++c)
+            captions << form.StringGrid1->horizontalHeaderItem(c)->text() + " " +
+                            QString::number(form.StringGrid1->columnWidth(c));
+        QCOMPARE(captions, QStringList({"№ 40", "Статус 150", "Файл 700", "Размер 100"}));
+        QStringList buttons;
+        for (QPushButton* button : {form.BitBtn3, form.BitBtn2, form.BitBtn4, form.BitBtn5, form.BitBtn1, form.BitBtn6})
+            buttons << button->text() + " " + QString::number(button->width()) + "x" +
+                           QString::number(button->height());
+        QCOMPARE(buttons, QStringList({"Добавить файлы 120x35", "Удалить 120x35", "Очистить таблицу 120x35",
+                                       "Обработать файлы 150x35", "Закрыть 120x35", "Отмена 100x35"}));
+        QCOMPARE(form.Panel1->height(), 41);
+        QCOMPARE(form.Panel2->height(), 41);
+        QCOMPARE(form.Timer1->interval(), 200);
+        QVERIFY(!form.Timer1->isActive());
+
+        // Every showing starts with the buttons, even while processing runs.
+        form.Panel1->hide();
+        form.Panel2->show();
+        form.show();
+        QVERIFY(!form.Panel1->isHidden());
+        QVERIFY(form.Panel2->isHidden());
+        form.BitBtn1Click();
+        QVERIFY(form.isHidden());
+    }
+
     void processingAnEmptyListOnlyAsksForFiles()
     {
         Fixture f;

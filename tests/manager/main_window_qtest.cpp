@@ -5,6 +5,7 @@
 #include "main_window.h"
 #include "panel_status_bar.h"
 #include "scripted_dialogs.h"
+#include "search_dialog.h"
 #include "string_grid.h"
 #include "test_support.h"
 
@@ -230,24 +231,66 @@ private slots:
         form.N20Click(); // without an about box: nothing
     }
 
-    void menusHoldTheirItemsAndShortcuts()
+    void menusHoldTheirItemsShortcutsAndSeparators()
     {
         TForm1 form("/tmp");
-        QCOMPARE(form.N3->text(), QString("Новый проект"));
-        QCOMPARE(form.N3->shortcut(), QKeySequence("Ctrl+N"));
-        QCOMPARE(form.N15->shortcut(), QKeySequence("Ctrl+S"));
-        QCOMPARE(form.N18->text(), QString("Сетевая справка (обновляется)"));
-        QCOMPARE(form.N18->shortcut(), QKeySequence("Shift+F1"));
-        QCOMPARE(form.N20->shortcut(), QKeySequence("Ctrl+F1"));
-        QCOMPARE(form.BitBtn2->text(), QString("Удалить выбранные  записи"));
+        // Each menu as "caption [shortcut]" per item, "-" for a separator.
         QStringList menus;
-        for (QAction* menu : form.menuBar()->actions())
-            menus << menu->text();
-        QCOMPARE(menus, QStringList({"Файл", "Таблица", "Поиск", "Настройки", "Помощь"}));
-        QMenu* table = form.menuBar()->actions()[1]->menu();
-        QCOMPARE(table->actions().size(), 5);
-        QVERIFY(table->actions()[1]->isSeparator());
-        QCOMPARE(table->actions()[4]->shortcut(), QKeySequence("Ctrl+Del"));
+        for (QAction* menu : form.menuBar()->actions()) {
+            QStringList items;
+            for (QAction* item : menu->menu()->actions())
+                items << (item->isSeparator() ? QString("-")
+                                              : item->text() + " [" + item->shortcut().toString() + "]");
+            menus << menu->text() + ": " + items.join(", ");
+        }
+        QCOMPARE(menus, QStringList({
+                            "Файл: Новый проект [Ctrl+N], -, Открыть проект [Ctrl+O], -, Выход []",
+                            "Таблица: Добавить [Ctrl+A], -, Удалить [Shift+Del], -, Очистить [Ctrl+Del]",
+                            "Поиск: Запустить сервер поиска видео [Ctrl+S], -, Открыть диалог поиска [Ctrl+F]",
+                            "Настройки: Редактировать []",
+                            "Помощь: Справка [F1], -, Сетевая справка (обновляется) [Shift+F1], -, "
+                            "О программе [Ctrl+F1]",
+                        }));
+        QCOMPARE(form.N7->text(), QString("Выход"));
+        QCOMPARE(form.N24->text(), QString("Открыть диалог поиска"));
+        QCOMPARE(form.Action1->text(), QString("UpdateVideos"));
+    }
+
+    void windowLayoutAndCaptions()
+    {
+        TForm1 form("/tmp");
+        QCOMPARE(form.width(), 1186);
+        QCOMPARE(form.height() - form.menuBar()->sizeHint().height(), 637);
+        QCOMPARE(form.windowTitle(), QString("Kestraline Manager"));
+        QStringList buttons;
+        for (QPushButton* button : {form.BitBtn3, form.BitBtn2, form.BitBtn1}) {
+            buttons << button->text();
+            QCOMPARE(button->height(), 35);
+            QVERIFY(button->width() >= 160);
+        }
+        QCOMPARE(buttons, QStringList({"Добавить видео в проект", "Удалить выбранные  записи", "Очистить таблицу"}));
+        QCOMPARE(form.BitBtn3->width(), 160);
+        QCOMPARE(form.BitBtn1->width(), 160);
+        QStringList captions;
+        for (int c = 0; c < form.StringGrid1->columnCount(); ++c)
+            captions << form.StringGrid1->horizontalHeaderItem(c)->text();
+        QCOMPARE(captions, QStringList({"№", "ID", "Статус", "Имя файла", "Полный путь", "FPS", "Продолжительность",
+                                        "Кадров", "Ширина", "Высота", "Комментарий"}));
+        // Designed widths, wider only where a caption would not fit.
+        const int widths[] = {40, 40, 70, 150, 400, 50, 100, 60, 50, 50, 250};
+        for (int c = 0; c < 11; ++c)
+            QVERIFY(form.StringGrid1->columnWidth(c) >= widths[c]);
+        for (int c : {0, 1, 2, 3, 4, 5, 7, 10})
+            QCOMPARE(form.StringGrid1->columnWidth(c), widths[c]);
+
+        TForm5 search(&form);
+        QCOMPARE(search.windowTitle(), QString("Диалог поиска"));
+        const QMenuBar* menu = search.findChild<QMenuBar*>();
+        QVERIFY(menu);
+        QCOMPARE(menu->actions().size(), 1);
+        QCOMPARE(menu->actions()[0]->text(), QString("Файл"));
+        QVERIFY(menu->actions()[0]->menu()->isEmpty());
+        QCOMPARE(search.size(), QSize(1106, 648 + menu->sizeHint().height()));
     }
 
     void failedOpenLeavesNoProjectSoNothingTouchesTheEarlierOne()
