@@ -1,5 +1,6 @@
 #include "analyzer.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 
 namespace manager {
@@ -33,12 +34,16 @@ void ANALYZER::Prepare()
 void ANALYZER::WaitServingHandBack()
 {
     if (isRunning() && !isFinished()) {
-        QEventLoop loop;
-        connect(this, &QThread::finished, &loop, &QEventLoop::quit);
+        // Serves this thread's events until the worker has ended. An event loop
+        // would also end on a request to quit the application (a posted Quit, a
+        // last window closed), and wait() below would then block for good while
+        // the worker waits for its hand-back.
+        QObject wakeUp;
+        connect(this, &QThread::finished, &wakeUp, [] {});
         // finished() may already have been sent before the connection existed;
         // isFinished() is true from just before it is sent.
-        if (!isFinished())
-            loop.exec(QEventLoop::ExcludeUserInputEvents);
+        while (!isFinished())
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
     }
     wait();
 }

@@ -25,8 +25,8 @@ public:
     void Prepare();
 
     // Returns when the worker has ended. Never blocks the hand-back: while the worker
-    // runs, a local event loop serves the main thread's queued calls (user input
-    // is held back so that no handler runs twice meanwhile).
+    // runs, the main thread's queued calls are served (user input is held back so
+    // that no handler runs twice meanwhile), even after a request to quit.
     void WaitServingHandBack();
 
 protected:

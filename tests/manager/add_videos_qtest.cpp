@@ -366,6 +366,21 @@ private slots:
         QCOMPARE(f.form1->StringGrid1->RowCount(), 2);
         QVERIFY(f.form1->StringGrid1->IsEmptyList());
     }
+
+    // Kept last: the request to quit stays in force for the rest of the process.
+    void aQuitRequestedWhileCancelWaitsStillServesTheHandBack()
+    {
+        Fixture f;
+        const QString slow = f.video("slow.avi");
+        f.add({slow, f.video("b.avi")});
+        f.form2->BitBtn5Click();
+        QTRY_VERIFY_WITH_TIMEOUT(f.form2->Analyzer != nullptr, 5000);
+        QTimer::singleShot(200, [] { QCoreApplication::exit(0); });
+        f.form2->BitBtn6Click(); // returns only once the slow tool has handed back
+        QVERIFY(f.form2->Analyzer == nullptr);
+        QCOMPARE(f.listStatuses(), QStringList({status_processed(), status_queued()}));
+        QCOMPARE(f.rows(), "1|Обработан|slow.avi|" + slow + "|25.0|10.0|250|640|480\n");
+    }
 };
 
 QTEST_MAIN(AddVideosTest)
