@@ -11,6 +11,7 @@ namespace manager {
 QFont window_font();
 
 // A push button of the given size, made wider only if its caption would not fit.
+// It acts when clicked, never as a window's default button.
 QPushButton* fitted_button(const QString& text, int width, int height);
 
 } // namespace manager

@@ -186,6 +186,25 @@ private slots:
         QVERIFY(form.isHidden());
     }
 
+    void enterInTheListNeitherCancelsNorStartsAnything()
+    {
+        Fixture f;
+        f.form2->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.form2.get()));
+        f.form2->StringGrid1->setFocus();
+        QTest::keyClick(f.form2->StringGrid1, Qt::Key_Return);
+        QVERIFY(f.dialogs.texts().isEmpty()); // no "Сначала добавьте файлы в список"
+        QVERIFY(f.dialogs.texts("openMany").isEmpty());
+
+        f.add({f.video("a.avi")});
+        f.form2->BitBtn5Click();
+        QTest::keyClick(f.form2->StringGrid1, Qt::Key_Return);
+        QVERIFY(f.form2->Timer1->isActive());
+        QVERIFY(!f.form2->Panel2->isHidden());
+        QTRY_VERIFY_WITH_TIMEOUT(f.done(), 20000);
+        QCOMPARE(f.listStatuses(), QStringList({status_processed()}));
+    }
+
     void processingAnEmptyListOnlyAsksForFiles()
     {
         Fixture f;
