@@ -64,10 +64,12 @@ void StillRuns::scan(const VIDEO_RECORD& video, int64_t from, int64_t to, Wanted
         const uint8_t* probe_green_blue = green_blue + 2 * x;
         for (int32_t k = first_of_value[c]; k >= 0; k = stills[k].next_of_value) {
             const Still& still = stills[k];
+            const int64_t highest = std::min({x, to - 1, run_end - still.frames + 1});
+            if (highest < run_start)
+                continue; // the run is too short: green and blue are not even read
             const uint8_t* query = still.green_blue.data();
             if (still.still_green_blue && std::memcmp(probe_green_blue, query, 2) != 0)
                 continue;
-            const int64_t highest = std::min({x, to - 1, run_end - still.frames + 1});
             for (int64_t p = run_start; p <= highest && wanted(still.pattern); ++p) {
                 const uint8_t* at_probe = query + 2 * (x - p);
                 if (probe_green_blue[0] == at_probe[0] && probe_green_blue[1] == at_probe[1] &&
