@@ -5,7 +5,9 @@
 // These loops carry the per-pixel work of the whole analysis: they are written for
 // the compiler to vectorise, and built for AVX2 as well as the plain x86-64 base
 // (picked at run time). Integer results do not depend on the vector width.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// Sanitizer builds go without: their instrumented run-time pickers crash at load.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__) && \
+    !defined(__SANITIZE_ADDRESS__)
 #define KESTRALINE_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define KESTRALINE_VECTOR_CLONES

@@ -30,6 +30,11 @@ std::vector<std::uint8_t> collected(ColourPipeline& pipeline, const std::string&
     return pipeline.finish();
 }
 
+std::int64_t oneSecond(const VideoStreamInfo& info)
+{
+    return av_rescale_q(1, AVRational{1, 1}, info.timeBase);
+}
+
 // Where the stretch begins and how long it is, in the stream's terms.
 struct StretchPlan {
     std::int64_t start = 0;   // stream ticks after the stream's start
@@ -54,8 +59,7 @@ std::optional<std::vector<std::uint8_t>> stretchBySeeking(VideoInput& input, con
 {
     const VideoStreamInfo& info = input.info();
     const std::int64_t startTicks = saturatingAdd(info.startTime, plan.start);
-    const std::int64_t margin = av_rescale_q(1, AVRational{1, 1}, info.timeBase);
-    if (!input.seekBefore(saturatingSubtract(startTicks, margin)))
+    if (!input.seekBefore(saturatingSubtract(startTicks, oneSecond(info))))
         return std::nullopt;
 
     auto pipeline = newPipeline(info);
@@ -114,8 +118,7 @@ std::vector<std::uint8_t> analyseStretch(const std::string& path, const Stretch&
     if (plan.frames == 0)
         return {};
     const VideoStreamInfo& info = input.info();
-    const std::int64_t oneSecond = av_rescale_q(1, AVRational{1, 1}, info.timeBase);
-    const bool worthSeeking = info.exactSeeking && info.startTimeKnown && plan.start > oneSecond;
+    const bool worthSeeking = info.exactSeeking && info.startTimeKnown && plan.start > oneSecond(info);
     if (!worthSeeking)
         return stretchFromStart(input, plan, path);
     if (auto data = stretchBySeeking(input, plan))

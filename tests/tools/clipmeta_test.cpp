@@ -25,14 +25,12 @@ TEST(Clipmeta, FramesEqualTheAnalysersTriplesInEveryContainer)
 {
     const QStringList names = recipes().keys();
     prepareClips(names);
-    std::vector<std::future<QPair<int, QString>>> counts;
-    for (const QString& name : names) {
-        counts.push_back(std::async(std::launch::async, [name] {
-            return qMakePair(int(analyse(clip(name)).size() / 3), clipmeta(clip(name))["frames"]);
-        }));
-    }
+    std::vector<QPair<int, QString>> counts(names.size());
+    sideBySide(names.size(), [&](int i) {
+        counts[i] = {int(analyse(clip(names[i])).size() / 3), clipmeta(clip(names[i]))["frames"]};
+    });
     for (int i = 0; i < names.size(); ++i) {
-        const auto [triples, frames] = counts[i].get();
+        const auto [triples, frames] = counts[i];
         EXPECT_GT(triples, 0) << names[i].toStdString();
         EXPECT_EQ(frames, QString::number(triples)) << names[i].toStdString();
     }
