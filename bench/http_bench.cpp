@@ -151,7 +151,7 @@ int main(int argc, char** argv)
     access.Add(true, "", kGood.user, kGood.password);
 
     SearchService service(finder, access, stat, log);
-    HttpServer server([&](const HttpRequest& request, HttpResponse& response) {
+    HttpServer server([&](HttpRequest& request, HttpResponse& response) {
         service.IdHTTPServer1CommandGet(request, response);
     });
     quint16 port;

@@ -29,7 +29,8 @@ struct HttpResponse {
 // on its connection's thread once its whole body has arrived.
 class HttpServer {
 public:
-    using Handler = std::function<void(const HttpRequest&, HttpResponse&)>;
+    // The handler may take the body out of the request once it has what it needs.
+    using Handler = std::function<void(HttpRequest&, HttpResponse&)>;
 
     // Bodies above this size carry no query; they are dropped as they arrive.
     static constexpr qint64 kMaxBodySize = 1024 * 1024;

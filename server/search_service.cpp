@@ -15,7 +15,7 @@ SearchService::SearchService(KESTRALINE_FINDER& finder, KESTRALINE_ACCESS& acces
 {
 }
 
-void SearchService::IdHTTPServer1CommandGet(const HttpRequest& request, HttpResponse& response)
+void SearchService::IdHTTPServer1CommandGet(HttpRequest& request, HttpResponse& response)
 {
     try {
         Serve(request, response);
@@ -24,7 +24,7 @@ void SearchService::IdHTTPServer1CommandGet(const HttpRequest& request, HttpResp
     }
 }
 
-void SearchService::Serve(const HttpRequest& request, HttpResponse& response)
+void SearchService::Serve(HttpRequest& request, HttpResponse& response)
 {
     const bool allowed = access_.Check(request.peer, request.user, request.password);
     stat_.Raise(total_requests);
@@ -36,11 +36,9 @@ void SearchService::Serve(const HttpRequest& request, HttpResponse& response)
     const int framing = kPartHeadSize + kClosingBoundarySize;
     if (request.body_too_large || request.body.size() < framing)
         return;
-    const QByteArray query = QByteArray::fromRawData(request.body.constData() + kPartHeadSize,
-                                                     request.body.size() - framing);
     SearchAnswerValues answer;
     QString detail;
-    Search(request, query, answer, detail);
+    Search(request, answer, detail);
 
     response.cache_control = "no-cache";
     response.content_type = "text/plain; charset=utf-8";
@@ -57,12 +55,13 @@ void SearchService::Refuse(const HttpRequest& request, HttpResponse& response)
     log_.WriteErrorsLog(QStringLiteral("Not authorized\t") + ClientText(request));
 }
 
-void SearchService::Search(const HttpRequest& request, const QByteArray& query, SearchAnswerValues& answer,
-                           QString& detail)
+void SearchService::Search(HttpRequest& request, SearchAnswerValues& answer, QString& detail)
 {
-    const int32_t length = static_cast<int32_t>(query.size());
+    const int32_t length = static_cast<int32_t>(request.body.size()) - kPartHeadSize - kClosingBoundarySize;
+    const auto* query = reinterpret_cast<const uint8_t*>(request.body.constData()) + kPartHeadSize;
     uint32_t snapshot = 0;
-    const int32_t slot = finder_.AddQuery(length, reinterpret_cast<const uint8_t*>(query.constData()), snapshot);
+    const int32_t slot = finder_.AddQuery(length, query, snapshot);
+    request.body = QByteArray(); // the engine keeps its own copy
     if (slot < 0) {
         stat_.Raise(unprocessed_requests);
         answer = TooManyQueriesAnswer();

@@ -18,18 +18,19 @@ public:
     SearchService(KESTRALINE_FINDER& finder, KESTRALINE_ACCESS& access, KESTRALINE_STAT& stat, KESTRALINE_LOG& log);
 
     // The request handler; never throws: a failure ends it silently with whatever it had
-    // already set on the response.
-    void IdHTTPServer1CommandGet(const HttpRequest& request, HttpResponse& response);
+    // already set on the response. The body is released as soon as the engine holds its
+    // copy of the query, so a request waiting for its batch keeps no second copy.
+    void IdHTTPServer1CommandGet(HttpRequest& request, HttpResponse& response);
 
     // The search request's body: a part head of this many bytes, the query, the closing boundary.
     static constexpr int kPartHeadSize = 182;
     static constexpr int kClosingBoundarySize = 31;
 
 private:
-    void Serve(const HttpRequest& request, HttpResponse& response);
+    void Serve(HttpRequest& request, HttpResponse& response);
     void Refuse(const HttpRequest& request, HttpResponse& response);
     // Queues the query and waits for its batch; gives the answer and the request-log detail.
-    void Search(const HttpRequest& request, const QByteArray& query, SearchAnswerValues& answer, QString& detail);
+    void Search(HttpRequest& request, SearchAnswerValues& answer, QString& detail);
     void WaitForBatch(uint32_t snapshot) const;
     QString ClientText(const HttpRequest& request) const; // address TAB user
 

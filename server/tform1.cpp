@@ -35,7 +35,7 @@ TForm1::TForm1(const QString& programFolder, const QStringList& arguments, const
                QWidget* parent)
     : QMainWindow(parent)
     , Terminate([] { QCoreApplication::exit(0); })
-    , IdHTTPServer1([this](const HttpRequest& request, HttpResponse& response) {
+    , IdHTTPServer1([this](HttpRequest& request, HttpResponse& response) {
         IdHTTPServer1CommandGet(request, response);
     })
     , bindAddress(bindAddress)
@@ -148,7 +148,7 @@ void TForm1::WriteINIExecute()
         dialogs().showError(QStringLiteral("Ошибка записи файла настроек: ") + path);
 }
 
-void TForm1::IdHTTPServer1CommandGet(const HttpRequest& request, HttpResponse& response)
+void TForm1::IdHTTPServer1CommandGet(HttpRequest& request, HttpResponse& response)
 {
     service->IdHTTPServer1CommandGet(request, response);
 }

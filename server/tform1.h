@@ -86,7 +86,7 @@ public:
     QAction* StartMenuItem;
     QTimer Timer1, Timer2, Timer3;
 
-    void IdHTTPServer1CommandGet(const HttpRequest& request, HttpResponse& response);
+    void IdHTTPServer1CommandGet(HttpRequest& request, HttpResponse& response);
 
 public slots:
     // Settings and service control.

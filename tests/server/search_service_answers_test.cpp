@@ -172,6 +172,30 @@ TEST_F(SearchServiceAnswers, HundredPendingQueriesGiveTooManyQueriesAndLeaveTheQ
     EXPECT_TRUE(search(videoOneFrames(100, 5)).body.startsWith("<xml>\n<result>OK</result>\n"));
 }
 
+TEST_F(SearchServiceAnswers, WaitingRequestHoldsNoCopyOfItsBody)
+{
+    // No search thread yet, so the request waits for its batch; meanwhile the engine's
+    // copy must be the only copy of the query (up to a mebibyte per waiting request).
+    HttpRequest request;
+    request.peer = QStringLiteral("127.0.0.1");
+    request.user = kUser.user;
+    request.password = kUser.password;
+    request.body = body(videoOneFrames(100, 5));
+    const QByteArray watch = request.body; // shares the buffer until the handler lets it go
+    HttpResponse response;
+    std::thread handler([&] { service.IdHTTPServer1CommandGet(request, response); });
+    while (finder.pending() == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (int i = 0; i < 2000 && !watch.isDetached(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(watch.isDetached());
+    EXPECT_EQ(finder.pending(), 1); // still waiting
+
+    startWorker();
+    handler.join();
+    EXPECT_TRUE(response.content.startsWith("<xml>\n<result>OK</result>\n<found>1</found>\n<querylen>15</querylen>\n"));
+}
+
 TEST_F(SearchServiceAnswers, ResultReplacedByALaterBatchGivesTheExpiredAnswer)
 {
     // This test thread plays the search thread. A request that wakes between the two batches

@@ -109,7 +109,7 @@ protected:
     KESTRALINE_STAT stat;
     KESTRALINE_LOG log;
     SearchService service {finder, access, stat, log};
-    HttpServer server {[this](const HttpRequest& request, HttpResponse& response) {
+    HttpServer server {[this](HttpRequest& request, HttpResponse& response) {
         service.IdHTTPServer1CommandGet(request, response);
     }};
     std::unique_ptr<FINDER_WORKER> worker;
