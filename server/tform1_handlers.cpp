@@ -12,11 +12,15 @@
 #include "tform1.h"
 #include "user_dialogs.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QFile>
 #include <QFocusEvent>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTableWidget>
@@ -40,10 +44,32 @@ bool leaves_field(const QEvent* event)
            reason != Qt::MenuBarFocusReason;
 }
 
+// A key of the window's menus. A text field claims some of them for its own
+// editing on some desktops (Ctrl+U empties the line on X11), which would both
+// swallow the menu item and wipe the setting in the field.
+bool is_menu_shortcut(const QMenuBar* menus, const QEvent* event)
+{
+    if (event->type() != QEvent::ShortcutOverride)
+        return false;
+    const QKeySequence pressed(static_cast<const QKeyEvent*>(event)->keyCombination());
+    for (const QAction* menu : menus->actions()) {
+        if (!menu->menu())
+            continue;
+        for (const QAction* item : menu->menu()->actions())
+            if (!item->shortcut().isEmpty() && item->shortcut() == pressed)
+                return true;
+    }
+    return false;
+}
+
 } // namespace
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
+    if (is_menu_shortcut(menuBar(), event)) {
+        event->ignore(); // not the field's: the menu item runs
+        return true;
+    }
     if (leaves_field(event)) {
         if (watched == Edit1)
             Edit1Exit();

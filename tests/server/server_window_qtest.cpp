@@ -564,6 +564,29 @@ private slots:
         QTRY_COMPARE(dialogs.texts().size(), 1);
     }
 
+    // The menus' keys reach their items while the cursor is in a settings field, and
+    // the field keeps its text (a text field of some desktops claims Ctrl+U to empty
+    // its line).
+    void menuKeysInASettingsFieldRunTheMenuItems()
+    {
+        ScriptedDialogs dialogs;
+        Server s(folder);
+        s.form.Edit1->setText("/nowhere/Kestraline.db");
+        s.form.Edit2->setText("/nowhere/Access.db");
+        s.form.show();
+        QApplication::setActiveWindow(&s.form);
+        for (QLineEdit* edit : {s.form.Edit1, s.form.Edit2}) {
+            const QString before = edit->text();
+            edit->setFocus(Qt::OtherFocusReason);
+            QTRY_VERIFY(edit->hasFocus());
+            const int chosen = dialogs.texts("open").size();
+            QTest::keyClick(edit, Qt::Key_U, Qt::ControlModifier);
+            QTest::keyClick(edit, Qt::Key_O, Qt::ControlModifier);
+            QCOMPARE(dialogs.texts("open").size(), chosen + 2); // both file dialogs, cancelled
+            QCOMPARE(edit->text(), before);
+        }
+    }
+
     // Closing the window is no leaving of the field that holds the cursor: the
     // service keeps running to the end, no project is reopened, no hint is shown.
     void closingTheWindowFromAFieldRunsNoFieldHandler_data()
