@@ -80,7 +80,7 @@ void TForm1::buildLayout()
     setCentralWidget(central);
     buildStatusBar();
     buildMenus();
-    resize(969, 660);
+    resize(969, 660 + menuBar()->sizeHint().height()); // the client area is below the menu bar
 
     Timer1.setInterval(1000);
     connect(&Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);

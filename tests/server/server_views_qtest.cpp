@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QMenuBar>
 #include <QtTest>
 #include <memory>
 
@@ -101,6 +102,9 @@ private slots:
         QCOMPARE(s->form.StatusBar1Panels[1]->text(), QString("Видео записей: 3"));
         QCOMPARE(s->form.StatusBar1Panels[2]->text(), QString("Пользователей: 2"));
         QVERIFY(s->form.StatusBar1Panels[3]->text().isEmpty());
+        // The client area under the menu bar is 969 by 660 pixels.
+        QCOMPARE(s->form.width(), 969);
+        QCOMPARE(s->form.height() - s->form.menuBar()->sizeHint().height(), 660);
 
         s->form.BitBtn2Click();
         s->form.Timer2Timer();
