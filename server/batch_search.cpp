@@ -18,7 +18,8 @@ struct WorkItem {
 
 // Hands out the videos in record order, cut into ranges, and only videos that
 // are published at the moment their first range is taken; so the videos searched
-// are always a prefix of the records.
+// are always a prefix of the records. One unit of work is a range of a long
+// video, or as many whole short videos as fit in one range.
 class WorkCursor {
 public:
     WorkCursor(const VIDEO_RECORD* videos, int32_t count, const std::function<int32_t()>& published,
@@ -27,21 +28,29 @@ public:
     {
     }
 
-    bool take(WorkItem& item)
+    bool take(std::vector<WorkItem>& items)
     {
         std::lock_guard<std::mutex> lock(mutex);
-        if (next_from == 0) {
-            if (video >= count || video >= published())
-                return false;
-            frames = searchable_frames(videos[video]);
+        items.clear();
+        int64_t room = range_frames;
+        while (room > 0) {
+            if (next_from == 0) {
+                if (video >= count || video >= published())
+                    break;
+                frames = searchable_frames(videos[video]);
+            }
+            const int64_t size = std::min(frames - next_from, range_frames);
+            if (!items.empty() && size > room)
+                break;
+            items.push_back({video, next_from, next_from + size});
+            room -= size;
+            next_from += size;
+            if (next_from >= frames) {
+                ++video;
+                next_from = 0;
+            }
         }
-        item = {video, next_from, std::min(frames, next_from + range_frames)};
-        next_from = item.to;
-        if (next_from >= frames) {
-            ++video;
-            next_from = 0;
-        }
-        return true;
+        return !items.empty();
     }
 
 private:
@@ -129,12 +138,14 @@ void BatchSearch::run(const VIDEO_RECORD* videos, int32_t count, const std::func
     auto work = [&](int worker) {
         std::vector<RangeHits> hits;
         std::vector<VideoHits>& mine = found_by[static_cast<size_t>(worker)];
-        WorkItem item;
-        while (cursor.take(item)) {
-            hits.clear();
-            patterns.scan(videos[item.video], item.from, item.to, hits);
-            for (const RangeHits& h : hits)
-                mine.push_back({item.video, item.from, h});
+        std::vector<WorkItem> items;
+        while (cursor.take(items)) {
+            for (const WorkItem& item : items) {
+                hits.clear();
+                patterns.scan(videos[item.video], item.from, item.to, hits);
+                for (const RangeHits& h : hits)
+                    mine.push_back({item.video, item.from, h});
+            }
         }
     };
     if (parallel)
