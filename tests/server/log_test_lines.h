@@ -19,11 +19,13 @@ inline const QString kOpenFailed = QString::fromUtf8("Ошибка открыт�
 inline const QString kErrorsOpenFailed = QString::fromUtf8("Ошибка открытия лог-файла с сообщениями об ошибках!");
 
 // Splits a log text into its lines, checking that each is well formed and that its
-// time lies between `from` (taken to the whole second) and `to`; returns the texts.
+// time lies between `from` (to the whole second, less one) and `to`; returns the texts.
 inline QStringList lineTexts(const QString& log, const QDateTime& from, const QDateTime& to)
 {
     static const QRegularExpression line("^(\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d)\\t([^\\r\\n]*)$");
-    const QDateTime fromSecond = from.addMSecs(-from.time().msec());
+    // The log's clock (time()) may lag the precise clock by a few milliseconds, so a
+    // line written just after `from` can carry the second before it.
+    const QDateTime fromSecond = from.addMSecs(-from.time().msec()).addSecs(-1);
     QStringList texts;
     QString lastTime;
     qsizetype at = 0;
