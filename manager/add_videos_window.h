@@ -8,10 +8,11 @@ class QProgressBar;
 class QPushButton;
 class QTimer;
 
+class StringGrid;
+
 namespace manager {
 
 class PanelStatusBar;
-class StringGrid;
 class TForm1;
 
 // The add-videos window: collects video files into a list and processes them one

@@ -8,10 +8,11 @@ class QAction;
 class QDialog;
 class QPushButton;
 
+class StringGrid;
+
 namespace manager {
 
 class PanelStatusBar;
-class StringGrid;
 class TForm2;
 
 // The web address that the about box's link opens, and the online help page.

@@ -68,8 +68,8 @@ void TForm1::startUp(const QStringList& arguments)
 
     Finder = std::make_unique<KESTRALINE_FINDER>();
     Access = std::make_unique<KESTRALINE_ACCESS>();
-    Finder->rows_changed = [this] { show_grid_rows(StringGrid1, Finder->grid_rows()); };
-    Access->rows_changed = [this] { show_grid_rows(StringGrid2, Access->grid_rows()); };
+    Finder->rows_changed = [this] { StringGrid1->ShowRows(Finder->grid_rows()); };
+    Access->rows_changed = [this] { StringGrid2->ShowRows(Access->grid_rows()); };
     service = std::make_unique<SearchService>(*Finder, *Access, VStat, VLog);
     if (!bindAddress.isEmpty())
         IdHTTPServer1.SetBindAddress(bindAddress);
@@ -103,12 +103,11 @@ void TForm1::applyArguments(const QStringList& arguments)
 
 void TForm1::setGridColumns()
 {
-    set_grid_columns(StringGrid1,
-                     {"№", "ID", "Статус", "Файл", "Путь", "FPS", "Продолжительность", "Кадров",
-                      "Ширина", "Высота", "Коментарий"},
-                     {50, 50, 100, 200, 400, 50, 100, 60, 60, 60, 200});
-    set_grid_columns(StringGrid2, {"№", "ID", "Активен", "Хост", "Пользователь", "Пароль"},
-                     {50, 50, 60, 150, 200, 200});
+    StringGrid1->SetColumns({{"№", 50}, {"ID", 50}, {"Статус", 100}, {"Файл", 200}, {"Путь", 400},
+                             {"FPS", 50}, {"Продолжительность", 100}, {"Кадров", 60}, {"Ширина", 60},
+                             {"Высота", 60}, {"Коментарий", 200}});
+    StringGrid2->SetColumns({{"№", 50}, {"ID", 50}, {"Активен", 60}, {"Хост", 150}, {"Пользователь", 200},
+                             {"Пароль", 200}});
 }
 
 ServerSettings TForm1::fieldSettings() const

@@ -23,6 +23,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QTableWidget;
+class StringGrid;
 
 namespace server {
 
@@ -75,8 +76,8 @@ public:
     QLineEdit* Edit5;  // error log
     QPushButton *BitBtn1, *BitBtn2, *BitBtn3, *BitBtn4, *BitBtn5, *BitBtn6, *BitBtn7, *BitBtn8;
     QPushButton *BitBtn9, *BitBtn11, *BitBtn12, *BitBtn13, *BitBtn14;
-    QTableWidget* StringGrid1;  // videos
-    QTableWidget* StringGrid2;  // users
+    StringGrid* StringGrid1;  // videos
+    StringGrid* StringGrid2;  // users
     QMenu* PopupMenu1;
     QTableWidget* ValueListEditor1;
     QTabWidget* PageControl2;

@@ -212,7 +212,7 @@ void TForm1::BitBtn8Click()
 int TForm1::selectedUserId() const
 {
     const int row = StringGrid2->currentRow() < 0 ? 0 : StringGrid2->currentRow();
-    return user_id_from_text(grid_cell(StringGrid2, row, 1));
+    return user_id_from_text(StringGrid2->Cell(1, row + 1));
 }
 
 void TForm1::changeSelectedUser(const std::function<void(int)>& change)
@@ -234,11 +234,11 @@ void TForm1::BitBtn14Click()
     if (!Access->opened || !Form10)
         return;
     const int row = StringGrid2->currentRow() < 0 ? 0 : StringGrid2->currentRow();
-    Form10->ID = grid_cell(StringGrid2, row, 1);
-    Form10->Edit1->setText(grid_cell(StringGrid2, row, 3));
-    Form10->Edit2->setText(grid_cell(StringGrid2, row, 4));
-    Form10->Edit3->setText(grid_cell(StringGrid2, row, 5));
-    Form10->CheckBox1->setChecked(grid_cell(StringGrid2, row, 2) == "Y");
+    Form10->ID = StringGrid2->Cell(1, row + 1);
+    Form10->Edit1->setText(StringGrid2->Cell(3, row + 1));
+    Form10->Edit2->setText(StringGrid2->Cell(4, row + 1));
+    Form10->Edit3->setText(StringGrid2->Cell(5, row + 1));
+    Form10->CheckBox1->setChecked(StringGrid2->Cell(2, row + 1) == "Y");
     Form10->exec();
 }
 
@@ -266,9 +266,9 @@ void TForm1::Timer2Timer()
     StatusBar1Panels[0]->setText(service_state_text(active));
     setWindowTitle(server_caption(active, IdHTTPServer1.DefaultPort(), Finder->database));
     StatusBar1Panels[1]->setText(
-        grid_count_text("Видео записей: ", grid_cell(StringGrid1, 0, 0), StringGrid1->rowCount()));
+        grid_count_text("Видео записей: ", StringGrid1->Cell(0, 1), StringGrid1->rowCount()));
     StatusBar1Panels[2]->setText(
-        grid_count_text("Пользователей: ", grid_cell(StringGrid2, 0, 0), StringGrid2->rowCount()));
+        grid_count_text("Пользователей: ", StringGrid2->Cell(0, 1), StringGrid2->rowCount()));
 }
 
 void TForm1::Timer3Timer()

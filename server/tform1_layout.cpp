@@ -161,7 +161,7 @@ QWidget* TForm1::buildVideosPage()
     auto* page = new QWidget(this);
     auto* column = new QVBoxLayout(page);
     column->setContentsMargins(0, 0, 0, 0);
-    StringGrid1 = make_string_grid(page);
+    StringGrid1 = new StringGrid({}, page);
     column->addWidget(StringGrid1);
     return page;
 }
@@ -171,7 +171,7 @@ QWidget* TForm1::buildUsersPage()
     auto* page = new QWidget(this);
     auto* column = new QVBoxLayout(page);
     column->setContentsMargins(0, 0, 0, 0);
-    StringGrid2 = make_string_grid(page);
+    StringGrid2 = new StringGrid({}, page);
     column->addWidget(StringGrid2, 1);
 
     QWidget* bar = bottom_bar(page);

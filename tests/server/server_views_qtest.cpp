@@ -7,6 +7,7 @@
 #include "loading_dialog.h"
 #include "log_view_text.h"
 #include "scripted_dialogs.h"
+#include "string_grid.h"
 #include "tform1.h"
 #include "user_dialogs.h"
 

@@ -6,6 +6,7 @@
 #include "kestraline_finder.h"
 #include "loading_dialog.h"
 #include "scripted_dialogs.h"
+#include "string_grid.h"
 #include "port_number.h"
 #include "server_settings.h"
 #include "tform1.h"

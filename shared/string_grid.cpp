@@ -2,17 +2,9 @@
 
 #include <QHeaderView>
 
-namespace manager {
-
 StringGrid::StringGrid(const QVector<Column>& columns, QWidget* parent) : QTableWidget(parent)
 {
-    setColumnCount(columns.size());
-    for (int c = 0; c < columns.size(); ++c) {
-        setHorizontalHeaderItem(c, new QTableWidgetItem(columns[c].caption));
-    }
-    // A designed width that is too narrow for its caption grows to fit it.
-    for (int c = 0; c < columns.size(); ++c)
-        setColumnWidth(c, qMax(columns[c].width, horizontalHeader()->sectionSizeHint(c)));
+    SetColumns(columns);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setHighlightSections(false);
     verticalHeader()->hide();
@@ -22,6 +14,16 @@ StringGrid::StringGrid(const QVector<Column>& columns, QWidget* parent) : QTable
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setWordWrap(false);
     ResetToEmptyRow();
+}
+
+void StringGrid::SetColumns(const QVector<Column>& columns)
+{
+    setColumnCount(columns.size());
+    for (int c = 0; c < columns.size(); ++c)
+        setHorizontalHeaderItem(c, new QTableWidgetItem(columns[c].caption));
+    // A designed width that is too narrow for its caption grows to fit it.
+    for (int c = 0; c < columns.size(); ++c)
+        setColumnWidth(c, qMax(columns[c].width, horizontalHeader()->sectionSizeHint(c)));
 }
 
 int StringGrid::RowCount() const
@@ -56,6 +58,17 @@ void StringGrid::SetRow(int row, const QStringList& texts)
 {
     for (int c = 0; c < texts.size(); ++c)
         SetCell(c, row, texts[c]);
+}
+
+void StringGrid::ShowRows(const QVector<QStringList>& rows)
+{
+    clearContents();
+    SetRowCount(rows.size() + 1);
+    for (int r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < columnCount(); ++c)
+            SetCell(c, r + 1, rows[r].value(c));
+    if (currentRow() < 0 || currentRow() >= rowCount())
+        setCurrentCell(0, 0);
 }
 
 void StringGrid::ResetToEmptyRow()
@@ -106,5 +119,3 @@ void StringGrid::RemoveBlockKeepingNumbers(int top, int bottom)
     clearSelection();
     setCurrentCell(qMin(top, RowCount() - 1) - 1, 0);
 }
-
-} // namespace manager

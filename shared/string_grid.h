@@ -3,12 +3,11 @@
 #include <QTableWidget>
 #include <QVector>
 
-namespace manager {
-
-// A text grid counted the way the manager's windows count it: row 0 is the fixed
-// header (the column captions), the data rows are 1..RowCount()-1, and a grid
-// without data shows one empty row (RowCount() == 2). Whole rows are selected,
-// and a selection is always one block of consecutive rows. Cells are read-only.
+// A read-only text grid with lines and resizable columns, counted the way the
+// windows count it: row 0 is the fixed header (the column captions), the data
+// rows are 1..RowCount()-1, and a grid without data shows one empty row
+// (RowCount() == 2). Whole rows are selected, and a selection is always one
+// block of consecutive rows.
 class StringGrid : public QTableWidget {
     Q_OBJECT
 public:
@@ -16,13 +15,21 @@ public:
         QString caption;
         int width;
     };
-    explicit StringGrid(const QVector<Column>& columns, QWidget* parent = nullptr);
+    explicit StringGrid(const QVector<Column>& columns = {}, QWidget* parent = nullptr);
+
+    // Replaces the columns: their captions and widths in pixels, a width too
+    // narrow for its caption grown to fit it.
+    void SetColumns(const QVector<Column>& columns);
 
     int RowCount() const;
     QString Cell(int column, int row) const;
     void SetCell(int column, int row, const QString& text);
     // Sets the rows of data below the header: one text per column, from column 0.
     void SetRow(int row, const QStringList& texts);
+
+    // Shows `rows` (one text per column) as the data rows, or one empty row when
+    // there are none; the first row becomes the current one.
+    void ShowRows(const QVector<QStringList>& rows);
 
     // Row count 2 with every cell of row 1 emptied.
     void ResetToEmptyRow();
@@ -41,5 +48,3 @@ public:
 private:
     void SetRowCount(int count);
 };
-
-} // namespace manager
