@@ -83,9 +83,7 @@ protected:
         const QString projectFolder = temp.path() + "/project";
         QDir().mkpath(projectFolder);
         project = projectFolder + "/Kestraline.db";
-        QString sql = "CREATE TABLE video (id INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT,status TEXT,"
-                      "filename TEXT,path TEXT UNIQUE,fps REAL,duration REAL,frames INTEGER,width INTEGER,"
-                      "height INTEGER,comment TEXT);";
+        QString sql = testsupport::CREATE_VIDEO_TABLE;
         for (int id = 1; id <= 2; ++id) {
             sql += QString("INSERT INTO video VALUES(%1,'Обработан','clip%1.mp4','%2/clip%1.mp4',25,2,50,"
                            "64,48,'демо');")

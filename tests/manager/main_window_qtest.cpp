@@ -29,9 +29,7 @@ class MainWindowTest : public QObject {
     {
         QDir().mkpath(folder);
         const QString db = folder + "/Kestraline.db";
-        QString sql = "CREATE TABLE video (id INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT,status TEXT,filename "
-                      "TEXT,path TEXT UNIQUE,fps REAL,duration REAL,frames INTEGER,width INTEGER,height "
-                      "INTEGER,comment TEXT);";
+        QString sql = testsupport::CREATE_VIDEO_TABLE;
         for (int i = 1; i <= rows; ++i) {
             sql += QString("insert into video (status,filename,path,fps,duration,frames,width,height) values "
                            "('Обработан','v%1.avi','/videos/v%1.avi',25,%1.5,%1,640,480);")

@@ -17,9 +17,7 @@ inline const QString PROCESSED = QString::fromUtf8("Обработан");
 inline const QString QUEUED = QString::fromUtf8("В очереди на обработку");
 inline const QString FAILED = QString::fromUtf8("Ошибка");
 
-inline const char* const CREATE_VIDEO_TABLE =
-    "CREATE TABLE video (id INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT,status TEXT,filename TEXT,"
-    "path TEXT UNIQUE,fps REAL,duration REAL,frames INTEGER,width INTEGER,height INTEGER,comment TEXT);";
+using testsupport::CREATE_VIDEO_TABLE;
 
 struct Row {
     Row(int id, QString status = PROCESSED, int frames = 0, double fps = 25, double duration = 0, int width = 320,

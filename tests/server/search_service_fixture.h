@@ -122,9 +122,8 @@ private:
         // thread's locks for the rest of the test.
         SqliteConnection database(QStringLiteral("service_test_project"));
         ASSERT_TRUE(database.open(folder.filePath("Kestraline.db"), false));
+        database.execDirect(testsupport::CREATE_VIDEO_TABLE);
         const QStringList statements = QStringLiteral(
-            "CREATE TABLE video (id INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT,status TEXT,filename TEXT,"
-            "path TEXT UNIQUE,fps REAL,duration REAL,frames INTEGER,width INTEGER,height INTEGER,comment TEXT);"
             "INSERT INTO video VALUES (1,'Обработан','Клип <один> & два.mp4','/v/1.mp4',25,8,200,320,240,"
             "'a<b & \"c\" > d');"
             "INSERT INTO video VALUES (2,'Обработан','second.avi','/v/2.avi',29.97,10.01,300,640,480,'');"

@@ -19,9 +19,7 @@ inline QString make_project(const QString& folder, int videos, int frames = 12)
 {
     QDir().mkpath(folder);
     const QString path = folder + "/Kestraline.db";
-    QString sql = "CREATE TABLE video (id INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT,status TEXT,"
-                  "filename TEXT,path TEXT UNIQUE,fps REAL,duration REAL,frames INTEGER,width INTEGER,"
-                  "height INTEGER,comment TEXT);";
+    QString sql = testsupport::CREATE_VIDEO_TABLE;
     for (int id = 1; id <= videos; ++id) {
         sql += QString("INSERT INTO video VALUES(%1,'Обработан','clip%1.avi','/videos/clip%1.avi',25,%2,%3,"
                        "64,48,'');")

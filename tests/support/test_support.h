@@ -6,6 +6,12 @@
 // Small helpers shared by the tests of every area.
 namespace testsupport {
 
+// The project database's table, as the manager creates it, for tests that make
+// projects by hand.
+inline const char* const CREATE_VIDEO_TABLE =
+    "CREATE TABLE video (id INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT,status TEXT,filename TEXT,"
+    "path TEXT UNIQUE,fps REAL,duration REAL,frames INTEGER,width INTEGER,height INTEGER,comment TEXT);";
+
 // The build's program folder (where KestralineServer, the tools etc. lie).
 QString binDir();
 QString sourceDir();
