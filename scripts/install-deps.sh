@@ -11,6 +11,7 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good \
   gstreamer1.0-plugins-bad gstreamer1.0-libav \
   libmicrohttpd-dev \
+  xdg-utils xchm libchm-bin \
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev ffmpeg \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \
   sqlite3 curl xvfb xauth imagemagick fonts-dejavu-core procps >/dev/null

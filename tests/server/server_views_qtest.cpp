@@ -292,7 +292,7 @@ private slots:
         s.form.N22Click();
         QVERIFY(!about.isVisible());
         // The help file lies in the build's program folder.
-        QVERIFY(read_text(testsupport::binDir() + "/Kestraline.chm").contains("Kestraline Server"));
+        QVERIFY(testsupport::readBytes(testsupport::binDir() + "/Kestraline.chm").startsWith("ITSF"));
     }
 
     void loadingDialogLoadsOneVideoPerTick()
