@@ -11,12 +11,13 @@ if ! command -v chmcmd >/dev/null; then
 fi
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
-# Topics declare their own character set (UTF-8). A viewer reads the project, the
-# contents and the index in the code page of the help's language, which for Russian
-# is windows-1251, so those three are converted.
-cp help/*.html "$stage/"
-for file in Kestraline.hhp contents.hhc index.hhk; do
-  sed 's/charset=utf-8/charset=windows-1251/' "help/$file" | iconv -f UTF-8 -t WINDOWS-1251 > "$stage/$file"
+# The sources are UTF-8. A viewer reads the contents, the index, the title and the
+# topics' titles in the code page of the help's language, which for Russian is
+# windows-1251, so every file goes into the help file in that code page, the topics
+# declaring it. The project keeps the index as text (Binary Index=No): chmcmd's binary
+# index turns Cyrillic keywords into "?".
+for source in help/*.html help/Kestraline.hhp help/contents.hhc help/index.hhk; do
+  sed 's/charset=utf-8/charset=windows-1251/' "$source" | iconv -f UTF-8 -t WINDOWS-1251 > "$stage/${source#help/}"
 done
 (cd "$stage" && chmcmd Kestraline.hhp) > "$stage/chmcmd.out" 2>&1 || { cat "$stage/chmcmd.out" >&2; exit 1; }
 if grep -Ei "error|warning" "$stage/chmcmd.out" >&2; then

@@ -49,12 +49,11 @@ QByteArray toWindows1251(const QByteArray& utf8)
     return out;
 }
 
-// The contents and the index go into the file in the help language's code page.
+// The UTF-8 sources go into the file in the help language's code page, which they then
+// declare.
 QByteArray compiledForm(const QString& sourceName)
 {
     QByteArray text = readBytes(helpSource(sourceName));
-    if (sourceName.endsWith(".html"))
-        return text;
     return toWindows1251(text.replace("charset=utf-8", "charset=windows-1251"));
 }
 
@@ -113,16 +112,24 @@ TEST(HelpFile, RussianTextSurvivesCompilation)
 {
     QTemporaryDir dir;
     const auto files = extractedFiles(builtHelpFile(), dir);
+    // Topics, contents, index and title are all in windows-1251, the code page in which
+    // the viewer reads a Russian help file's contents, index and topic titles.
     ASSERT_TRUE(files.count("server.html"));
-    EXPECT_TRUE(QString::fromUtf8(files.at("server.html")).contains("<h1>KestralineServer: сервер поиска</h1>"));
-    // The contents tree is read in windows-1251, which it declares.
+    const QByteArray topic = files.at("server.html");
+    EXPECT_TRUE(topic.contains("charset=windows-1251"));
+    EXPECT_TRUE(topic.contains(toWindows1251("<h1>KestralineServer: сервер поиска</h1>")));
     ASSERT_TRUE(files.count("contents.hhc"));
     const QByteArray contents = files.at("contents.hhc");
     EXPECT_TRUE(contents.contains("charset=windows-1251"));
     EXPECT_TRUE(contents.contains(toWindows1251("\"KestralineClient: клиент поиска\"")));
-    // The viewer's title comes from the project file, in the same code page.
-    ASSERT_TRUE(files.count("#SYSTEM"));
+    // The index is kept as text: a binary keyword index would show Cyrillic as "?".
+    ASSERT_TRUE(files.count("index.hhk"));
+    EXPECT_TRUE(files.at("index.hhk").contains(toWindows1251("\"цветовая полоса\"")));
+    EXPECT_FALSE(QFileInfo::exists(dir.path() + "/$WWKeywordLinks"));
+    ASSERT_TRUE(files.count("#SYSTEM") && files.count("#STRINGS"));
     EXPECT_TRUE(files.at("#SYSTEM").contains(toWindows1251(projectOption("Title").toUtf8())));
+    // The topic titles that search results list.
+    EXPECT_TRUE(files.at("#STRINGS").contains(toWindows1251("KestralineManager: менеджер проектов")));
 }
 
 TEST(HelpFile, CommittedFileIsUpToDateWithItsSources)
