@@ -142,8 +142,9 @@ TEST(HelpFile, CommittedFileIsUpToDateWithItsSources)
         EXPECT_TRUE(files.at(name) == compiledForm(name)) << name.toStdString() << remake;
     }
     for (const QString& name : listedFiles(helpSource("Kestraline.chm"))) {
-        if (name.contains('.'))
+        if (name.contains('.')) {
             EXPECT_TRUE(QFileInfo::exists(helpSource(name))) << name.toStdString() << " has no source in help/";
+        }
     }
     EXPECT_TRUE(files.at("#SYSTEM").contains(projectOption("Default topic").toUtf8())) << "project file" << remake;
 }
