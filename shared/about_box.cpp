@@ -1,6 +1,7 @@
 #include "about_box.h"
 
 #include "dialog_service.h"
+#include "platform_startup.h"
 
 #include <QCursor>
 #include <QEvent>
@@ -55,11 +56,7 @@ TAboutBox::TAboutBox(const QString& productName, const QString& programUrl, QWid
     registerAboutPictures();
     setWindowTitle("О программе");
     setFixedSize(301, 242);
-    QFont small(font());
-    small.setFamily("Sans Serif");
-    small.setStyleHint(QFont::SansSerif);
-    small.setPixelSize(11);
-    setFont(small);
+    setFont(about_box_font());
 
     // Lowered outer and raised inner bevel: an etched frame.
     Panel1 = new QFrame(this);
