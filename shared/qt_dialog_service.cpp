@@ -1,5 +1,6 @@
 #include "qt_dialog_service.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -75,11 +76,20 @@ QStringList run_file_dialog(QWidget* parent, const QString& fileName, const QStr
     return dialog->exec() == QDialog::Accepted ? dialog->selectedFiles() : QStringList();
 }
 
+// Shows a box whose buttons carry their captions alone, without the style's
+// pictures; the button pressed.
+int exec_plain(QMessageBox& box)
+{
+    for (QAbstractButton* button : box.buttons())
+        button->setIcon(QIcon());
+    return box.exec();
+}
+
 // A box with the program's title, the text and one OK button.
 void show_box(QMessageBox::Icon icon, const QString& text)
 {
     QMessageBox box(icon, applicationTitle(), text, QMessageBox::Ok, QApplication::activeWindow());
-    box.exec();
+    exec_plain(box);
 }
 
 } // namespace
@@ -98,7 +108,7 @@ void QtDialogService::showError(const QString& text)
 bool QtDialogService::askYesNo(const QString& text, const QString& caption)
 {
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Yes | QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
+    return exec_plain(box) == QMessageBox::Yes;
 }
 
 QString QtDialogService::openFileName(QWidget* parent, const QString& fileName, const QString& filter)
