@@ -3,6 +3,7 @@
 #include "box_answerer.h"
 #include "platform_startup.h"
 #include "qt_dialog_service.h"
+#include "string_grid.h"
 #include "test_support.h"
 
 #include <QComboBox>
@@ -60,8 +61,9 @@ private slots:
     }
 
     // After the platform start-up the standard buttons are Russian, messages are
-    // plain boxes with one button and no icon, and the windows' font is Tahoma 8 pt.
-    void boxesAfterThePlatformStartUp()
+    // plain boxes with one button and no icon, the windows' font is Tahoma 8 pt and
+    // grids keep their designed widths.
+    void afterThePlatformStartUp()
     {
         QTemporaryDir dir;
         const QString record = dir.filePath("boxes.txt");
@@ -82,6 +84,10 @@ private slots:
         QCOMPARE(QApplication::font().family(), QString("Tahoma"));
         QCOMPARE(QApplication::font().pointSize(), 8);
         QCOMPARE(QFontInfo(about_box_font()).family(), QString("MS Sans Serif"));
+        StringGrid grid;
+        grid.SetColumns({{"Ширина", 50}, {"Продолжительность", 100}});
+        QCOMPARE(grid.columnWidth(0), 50);
+        QCOMPARE(grid.columnWidth(1), 100);
     }
 };
 
