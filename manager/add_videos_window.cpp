@@ -6,9 +6,9 @@
 #include "main_window.h"
 #include "new_files.h"
 #include "panel_status_bar.h"
+#include "platform_startup.h"
 #include "status_bar_texts.h"
 #include "string_grid.h"
-#include "platform_startup.h"
 #include "window_look.h"
 #include "video_status.h"
 

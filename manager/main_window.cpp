@@ -3,9 +3,9 @@
 #include "add_videos_window.h"
 #include "dialog_service.h"
 #include "panel_status_bar.h"
+#include "platform_startup.h"
 #include "status_bar_texts.h"
 #include "string_grid.h"
-#include "platform_startup.h"
 #include "window_look.h"
 
 #include <QAction>
