@@ -6,6 +6,7 @@
 #include "main_window.h"
 #include "new_files.h"
 #include "panel_status_bar.h"
+#include "platform_startup.h"
 #include "status_bar_texts.h"
 #include "string_grid.h"
 #include "window_look.h"
@@ -39,7 +40,7 @@ QWidget* fixedHeightPanel(QWidget* parent, QHBoxLayout*& row)
 
 TForm2::TForm2(TForm1& mainWindow) : QDialog(&mainWindow), Form1(mainWindow)
 {
-    setFont(window_font());
+    setFont(interface_font());
     setWindowTitle("Добавление видео в проект");
     StringGrid1 = new StringGrid({{"№", 40}, {"Статус", 150}, {"Файл", 700}, {"Размер", 100}}, this);
     StatusBar1 = new PanelStatusBar(this);

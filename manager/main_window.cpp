@@ -3,6 +3,7 @@
 #include "add_videos_window.h"
 #include "dialog_service.h"
 #include "panel_status_bar.h"
+#include "platform_startup.h"
 #include "status_bar_texts.h"
 #include "string_grid.h"
 #include "window_look.h"
@@ -46,7 +47,7 @@ QAction* addItem(QMenu* menu, const QString& text, const QKeySequence& shortcut 
 
 TForm1::TForm1(const QString& programFolder, QWidget* parent) : QMainWindow(parent), CurPath(programFolder)
 {
-    setFont(window_font());
+    setFont(interface_font());
     setWindowTitle(caption);
     BuildMenus();
     StatusBar1 = new PanelStatusBar(this);

@@ -4,6 +4,7 @@
 #include "add_videos_window.h"
 #include "error_box.h"
 #include "main_window.h"
+#include "platform_startup.h"
 #include "program_folder.h"
 #include "search_dialog.h"
 #include "visual_styles.h"
@@ -13,6 +14,7 @@ namespace manager {
 int run_manager(int argc, char** argv)
 {
     KestralineApplication app(argc, argv);
+    start_platform(app);
     return run_guarded([&] {
         QApplication::setApplicationName("Kestraline Manager");
         apply_visual_style("Lavender Classico");

@@ -1,6 +1,6 @@
 #include "search_dialog.h"
 
-#include "window_look.h"
+#include "platform_startup.h"
 
 #include <QMenuBar>
 #include <QStatusBar>
@@ -10,7 +10,7 @@ namespace manager {
 
 TForm5::TForm5(QWidget* parent) : QDialog(parent)
 {
-    setFont(window_font());
+    setFont(interface_font());
     setWindowTitle("Диалог поиска");
     auto* menu = new QMenuBar(this);
     menu->addMenu("Файл");

@@ -15,3 +15,6 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev ffmpeg \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \
   sqlite3 curl xvfb xauth imagemagick fonts-dejavu-core procps >/dev/null
+# Qt's Russian translations of the standard buttons and dialogs, and Wine's
+# metric-compatible interface fonts (Tahoma, "MS Sans Serif"); both are read at run time.
+$SUDO apt-get install -y -qq --no-install-recommends qt6-translations-l10n fonts-wine >/dev/null

@@ -1,15 +1,19 @@
 #include "about_box.h"
 
 #include "dialog_service.h"
+#include "platform_startup.h"
 
 #include <QCursor>
 #include <QEvent>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 #include <array>
 
 // The pictures live in the static shared library; registering them explicitly keeps
@@ -28,6 +32,43 @@ const int kPictureSize = 100;
 
 const int kPictureCount = 9;
 const int kTickMs = 100;
+
+// A bold label. "MS Sans Serif" is a bitmap font without a bold face, which Qt
+// cannot thicken: the text is then drawn once more a pixel to the right, as the
+// system draws bold for such fonts.
+class BoldLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+    QSize sizeHint() const override
+    {
+        return QLabel::sizeHint() + QSize(overstrike() ? 1 : 0, 0);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QLabel::paintEvent(event);
+        if (!overstrike())
+            return;
+        QPainter painter(this);
+        painter.setPen(palette().color(foregroundRole()));
+        painter.drawText(contentsRect().translated(1, 0), int(alignment()), text());
+    }
+
+private:
+    // A bitmap font that has no bold face of its own (Qt thickens outline fonts).
+    bool overstrike() const
+    {
+        const QString family = QFontInfo(font()).family();
+        if (QFontDatabase::isSmoothlyScalable(family))
+            return false;
+        const QStringList styles = QFontDatabase::styles(family);
+        return std::none_of(styles.begin(), styles.end(), [&family](const QString& style) {
+            return QFontDatabase::weight(family, style) >= QFont::Bold;
+        });
+    }
+};
 
 // 0, 1 or 2: before, within or after [start, start + kPictureSize).
 int band(qint64 value, qint64 start)
@@ -55,11 +96,7 @@ TAboutBox::TAboutBox(const QString& productName, const QString& programUrl, QWid
     registerAboutPictures();
     setWindowTitle("О программе");
     setFixedSize(301, 242);
-    QFont small(font());
-    small.setFamily("Sans Serif");
-    small.setStyleHint(QFont::SansSerif);
-    small.setPixelSize(11);
-    setFont(small);
+    setFont(about_box_font());
 
     // Lowered outer and raised inner bevel: an etched frame.
     Panel1 = new QFrame(this);
@@ -102,7 +139,7 @@ TAboutBox::TAboutBox(const QString& productName, const QString& programUrl, QWid
 
 QLabel* TAboutBox::addLabel(const QString& text, int left, int top, bool bold)
 {
-    auto* label = new QLabel(Panel1);
+    auto* label = bold ? new BoldLabel(Panel1) : new QLabel(Panel1);
     label->setTextFormat(Qt::PlainText); // a web address is shown as written, never as markup
     label->setText(text);
     if (bold) {

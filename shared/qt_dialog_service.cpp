@@ -1,5 +1,6 @@
 #include "qt_dialog_service.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -39,44 +40,90 @@ QString qtFileFilter(const QString& filter)
     const QStringList parts = filter.split('|');
     QStringList entries;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString masks = parts[i + 1];
-        masks.replace(';', ' ');
-        masks = masks.simplified();
-        entries << parts[i] + " (" + masks + ")";
+        QStringList masks = parts[i + 1].split(';', Qt::SkipEmptyParts);
+        for (QString& mask : masks) {
+            mask = mask.trimmed();
+            // "*.*" means every file; on Linux many names have no dot.
+            if (mask == QLatin1String("*.*"))
+                mask = QStringLiteral("*");
+        }
+        entries << parts[i] + " (" + masks.join(' ') + ")";
     }
     return entries.join(";;");
 }
 
+std::unique_ptr<QFileDialog> make_file_dialog(QWidget* parent, const QString& fileName, const QString& filter,
+                                              QFileDialog::FileMode mode)
+{
+    auto dialog = std::make_unique<QFileDialog>(parent, QString(), fileName, qtFileFilter(filter));
+    dialog->setFileMode(mode);
+    // The labels already name their files ("База данных видео (Access.db)"): Qt's
+    // own copy of the masks after them is left off.
+    dialog->setOption(QFileDialog::HideNameFilterDetails);
+    if (mode == QFileDialog::AnyFile) {
+        dialog->setAcceptMode(QFileDialog::AcceptSave);
+        dialog->setOption(QFileDialog::DontConfirmOverwrite);
+    }
+    return dialog;
+}
+
+namespace {
+
+QStringList run_file_dialog(QWidget* parent, const QString& fileName, const QString& filter,
+                            QFileDialog::FileMode mode)
+{
+    const auto dialog = make_file_dialog(parent, fileName, filter, mode);
+    return dialog->exec() == QDialog::Accepted ? dialog->selectedFiles() : QStringList();
+}
+
+// Shows a box whose buttons carry their captions alone, without the style's
+// pictures; the button pressed.
+int exec_plain(QMessageBox& box)
+{
+    for (QAbstractButton* button : box.buttons())
+        button->setIcon(QIcon());
+    return box.exec();
+}
+
+// A box with the program's title, the text and one OK button.
+void show_box(QMessageBox::Icon icon, const QString& text)
+{
+    QMessageBox box(icon, applicationTitle(), text, QMessageBox::Ok, QApplication::activeWindow());
+    exec_plain(box);
+}
+
+} // namespace
+
 void QtDialogService::showMessage(const QString& text)
 {
-    QMessageBox::information(QApplication::activeWindow(), applicationTitle(), text);
+    show_box(QMessageBox::NoIcon, text);
 }
 
 void QtDialogService::showError(const QString& text)
 {
-    QMessageBox::critical(QApplication::activeWindow(), applicationTitle(), text);
+    // The standard error box for an exception keeps its error sign.
+    show_box(QMessageBox::Critical, text);
 }
 
 bool QtDialogService::askYesNo(const QString& text, const QString& caption)
 {
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Yes | QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
+    return exec_plain(box) == QMessageBox::Yes;
 }
 
 QString QtDialogService::openFileName(QWidget* parent, const QString& fileName, const QString& filter)
 {
-    return QFileDialog::getOpenFileName(parent, QString(), fileName, qtFileFilter(filter));
+    return run_file_dialog(parent, fileName, filter, QFileDialog::ExistingFile).value(0);
 }
 
 QStringList QtDialogService::openFileNames(QWidget* parent, const QString& fileName, const QString& filter)
 {
-    return QFileDialog::getOpenFileNames(parent, QString(), fileName, qtFileFilter(filter));
+    return run_file_dialog(parent, fileName, filter, QFileDialog::ExistingFiles);
 }
 
 QString QtDialogService::saveFileName(QWidget* parent, const QString& fileName, const QString& filter)
 {
-    return QFileDialog::getSaveFileName(parent, QString(), fileName, qtFileFilter(filter), nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    return run_file_dialog(parent, fileName, filter, QFileDialog::AnyFile).value(0);
 }
 
 void QtDialogService::shellOpen(const QString& target)

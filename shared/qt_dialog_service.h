@@ -1,6 +1,9 @@
 #pragma once
 #include "dialog_service.h"
 
+#include <QFileDialog>
+#include <memory>
+
 // The real dialogs: Qt message boxes, file dialogs and QDesktopServices.
 class QtDialogService : public DialogService {
 public:
@@ -12,3 +15,9 @@ public:
     QString saveFileName(QWidget* parent, const QString& fileName, const QString& filter) override;
     void shellOpen(const QString& target) override;
 };
+
+// The file dialog the service shows: the proposed file name (with or without a
+// folder) selected, the filter in Qt's form with each label shown once as written,
+// and "*.*" listing every file, a name without a dot too.
+std::unique_ptr<QFileDialog> make_file_dialog(QWidget* parent, const QString& fileName, const QString& filter,
+                                              QFileDialog::FileMode mode);

@@ -1,5 +1,7 @@
 #include "string_grid.h"
 
+#include "platform_startup.h"
+
 #include <QHeaderView>
 
 StringGrid::StringGrid(const QVector<Column>& columns, QWidget* parent) : QTableWidget(parent)
@@ -21,9 +23,10 @@ void StringGrid::SetColumns(const QVector<Column>& columns)
     setColumnCount(columns.size());
     for (int c = 0; c < columns.size(); ++c)
         setHorizontalHeaderItem(c, new QTableWidgetItem(columns[c].caption));
-    // A designed width that is too narrow for its caption grows to fit it.
+    // Designed widths; where a stand-in font is wider, a caption that would not fit
+    // gets the room it needs.
     for (int c = 0; c < columns.size(); ++c)
-        setColumnWidth(c, qMax(columns[c].width, horizontalHeader()->sectionSizeHint(c)));
+        setColumnWidth(c, designed_width(columns[c].width, horizontalHeader()->sectionSizeHint(c)));
 }
 
 int StringGrid::RowCount() const

@@ -37,7 +37,9 @@ void TForm2::showEvent(QShowEvent* event)
 
 void TForm2::FormShow()
 {
-    ProgressBar1->setMaximum(finder.count);
+    // A maximum of 0 would make Qt's bar a busy animation; nothing to load shows an
+    // empty bar instead.
+    ProgressBar1->setMaximum(qMax(finder.count, 1));
     ProgressBar1->setValue(0);
     BUSY2 = 0;
     Timer1.start();

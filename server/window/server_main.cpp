@@ -3,6 +3,7 @@
 #include "about_box.h"
 #include "error_box.h"
 #include "loading_dialog.h"
+#include "platform_startup.h"
 #include "program_folder.h"
 #include "termination_signals.h"
 #include "tform1.h"
@@ -15,6 +16,7 @@ int run_kestraline_server(int argc, char** argv)
 {
     KestralineApplication application(argc, argv);
     application.setApplicationName("Kestraline Server");
+    start_platform(application);
     apply_visual_style("Cobalt XEMedia");
     return run_guarded([&] {
         // Tests and the demo keep the service on one address (e.g. 127.0.0.1).

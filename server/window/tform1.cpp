@@ -75,21 +75,22 @@ void TForm1::startUp(const QStringList& arguments)
         IdHTTPServer1.SetBindAddress(bindAddress);
     control = std::make_unique<ServiceControl>(IdHTTPServer1, VLog, VStat);
 
-    // A database that is empty or of another kind, or a port that is taken, is shown
-    // in the error box and the window comes up with the service in the state reached.
-    if (file_exists(Edit1->text())) {
-        run_handler([this] {
+    // An error here (a port that is taken, a database file without its table) ends
+    // the construction: the start-up function shows it and the program ends without
+    // its message loop.
+    try {
+        if (file_exists(Edit1->text())) {
             Access->Open(Edit2->text());
             Access->Load();
-        });
-    }
-    if (file_exists(Edit1->text()))
-        BitBtn3Click();
-    if (file_exists(Edit1->text())) {
-        run_handler([this] {
-            if (Finder->Open(Edit1->text()))
-                Timer1.start();
-        });
+        }
+        if (file_exists(Edit1->text()))
+            control->Start(Edit3->text(), Edit4->text(), Edit5->text());
+        if (file_exists(Edit1->text()) && Finder->Open(Edit1->text()))
+            Timer1.start();
+    } catch (...) {
+        // No request may reach the objects that go away with the window.
+        IdHTTPServer1.SetActive(false);
+        throw;
     }
     Worker = std::make_unique<FINDER_WORKER>(*Finder);
 }

@@ -147,7 +147,7 @@ private:
     void openProjectDataBase();
     void openAccessDataBase();
     void restartService();
-    void chooseLogFile(QLineEdit* field);
+    void chooseLogFile(QLineEdit* field, QString& dialogFile);
     int selectedUserId() const;
     void changeSelectedUser(const std::function<void(int)>& change);
     void showLogView(QPlainTextEdit* memo, LogViewText& view, const QString& lines);
@@ -158,6 +158,8 @@ private:
     QString projectDialogFile = "Kestraline.db";
     QString accessDialogFile = "Access.db";
     QString newAccessDialogFile = "Access.db";
+    // The log choosers start without a name and then offer the last one chosen.
+    QString requestLogDialogFile, errorsLogDialogFile;
     LogViewText requestView, errorView;
     std::unique_ptr<SearchService> service;
     std::unique_ptr<ServiceControl> control;

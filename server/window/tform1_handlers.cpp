@@ -174,23 +174,24 @@ void TForm1::Edit3Exit()
     restartService();
 }
 
-void TForm1::chooseLogFile(QLineEdit* field)
+void TForm1::chooseLogFile(QLineEdit* field, QString& dialogFile)
 {
-    const QString chosen = dialogs().saveFileName(this, QString(), QString());
+    const QString chosen = dialogs().saveFileName(this, dialogFile, QString());
     if (chosen.isEmpty())
         return;
+    dialogFile = chosen;
     field->setText(chosen);
     dialogs().showMessage(restart_hint);
 }
 
 void TForm1::BitBtn6Click()
 {
-    chooseLogFile(Edit4);
+    chooseLogFile(Edit4, requestLogDialogFile);
 }
 
 void TForm1::BitBtn7Click()
 {
-    chooseLogFile(Edit5);
+    chooseLogFile(Edit5, errorsLogDialogFile);
 }
 
 void TForm1::Edit4Exit()

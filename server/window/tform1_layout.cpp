@@ -1,4 +1,5 @@
 // The main window's widgets, menus and timers.
+#include "platform_startup.h"
 #include "server_banner.h"
 #include "string_grid.h"
 #include "tform1.h"
@@ -17,7 +18,6 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
-#include <algorithm>
 
 namespace server {
 
@@ -60,10 +60,7 @@ QWidget* bottom_bar(QWidget* parent)
 void TForm1::buildLayout()
 {
     setWindowTitle("Kestraline Server");
-    QFont font("Tahoma");
-    font.setPointSize(8);
-    font.setFamilies({"Tahoma", "DejaVu Sans"});
-    setFont(font);
+    setFont(interface_font());
 
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
@@ -228,12 +225,12 @@ QWidget* TForm1::buildStatisticsPage()
         ValueListEditor1->setItem(i, 0, new QTableWidgetItem(keys.at(i)));
         ValueListEditor1->setItem(i, 1, new QTableWidgetItem(QString()));
     }
-    // 148 and 124 pixels, the key column wider where the font needs it to show
-    // every key whole.
+    // 278 pixels with columns of 148 and 124; a wider stand-in font widens the key
+    // column so that every key shows whole.
     ValueListEditor1->resizeColumnToContents(0);
-    ValueListEditor1->setColumnWidth(0, std::max(148, ValueListEditor1->columnWidth(0) + 8));
+    ValueListEditor1->setColumnWidth(0, designed_width(148, ValueListEditor1->columnWidth(0) + 8));
     ValueListEditor1->setColumnWidth(1, 124);
-    ValueListEditor1->setFixedWidth(ValueListEditor1->columnWidth(0) + 124 + 2 * ValueListEditor1->frameWidth());
+    ValueListEditor1->setFixedWidth(ValueListEditor1->columnWidth(0) + 124 + 6); // 278 with the designed key column
     row->addWidget(ValueListEditor1);
     row->addStretch();
     return page;

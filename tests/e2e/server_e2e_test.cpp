@@ -1,6 +1,7 @@
 // KestralineServer as a user runs it: the real program on a hand-made project,
 // given the project, the port and the access database on its command line,
-// answering search requests in the client's exact framing.
+// answering search requests in the client's exact framing, and ending after the
+// error box when it cannot come up.
 #include "test_support.h"
 
 #include <QDir>
@@ -8,6 +9,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QMessageBox>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
@@ -98,14 +101,38 @@ protected:
                                  "active TEXT DEFAULT 'Y',host TEXT,user TEXT,password TEXT );"
                                  "INSERT INTO access (active,host,user,password) VALUES('Y','','demo','demo');");
         port = testsupport::freeLocalPort();
+    }
 
+    // Starts the program with `arguments`; its message boxes are answered at once
+    // and written to `boxes`.
+    void launch(const QStringList& arguments)
+    {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         environment.insert("KESTRALINE_SERVER_BIND_ADDRESS", "127.0.0.1");
+        environment.insert("KESTRALINE_ANSWER_BOXES", boxes);
         server.setProcessEnvironment(environment);
         server.setProcessChannelMode(QProcess::ForwardedChannels);
-        server.start(program, {project, QString::number(port), access});
+        server.start(program, arguments);
         ASSERT_TRUE(server.waitForStarted(10000));
+    }
+
+    // The program ended on its own, with the result 0 of its start-up function.
+    void expectEndedByItself()
+    {
+        ASSERT_TRUE(server.waitForFinished(20000));
+        EXPECT_EQ(server.exitStatus(), QProcess::NormalExit);
+#ifndef __SANITIZE_THREAD__
+        // Under ThreadSanitizer the result is its own when it reported races inside
+        // Qt's (uninstrumented) thread pool.
+        EXPECT_EQ(server.exitCode(), 0);
+#endif
+    }
+
+    // The message boxes shown so far, one "caption<TAB>text<TAB>buttons<TAB>icon" each.
+    QStringList shownBoxes() const
+    {
+        return QString::fromUtf8(testsupport::readBytes(boxes)).split('\n', Qt::SkipEmptyParts);
     }
 
     void TearDown() override
@@ -135,11 +162,56 @@ protected:
 
     QTemporaryDir temp;
     QString programFolder, program, project, access;
+    QString boxes = temp.path() + "/boxes.txt";
     quint16 port = 0;
     QProcess server;
 };
 
-TEST_F(ServerProgram, FindsAFragmentAndRefusesAWrongPassword)
+// The program serving the project on a free port.
+class RunningServer : public ServerProgram {
+protected:
+    void SetUp() override
+    {
+        ServerProgram::SetUp();
+        launch({project, QString::number(port), access});
+    }
+};
+
+// A start-up error is shown in the error box, then the program ends without its
+// message loop: the service never answers and nothing is written at its end.
+TEST_F(ServerProgram, ATakenPortAtStartUpIsShownAndEndsTheProgram)
+{
+    QTcpServer blocker;
+    ASSERT_TRUE(blocker.listen(QHostAddress::LocalHost, 0));
+    launch({project, QString::number(blocker.serverPort()), access});
+    expectEndedByItself();
+    const QStringList shown = shownBoxes();
+    ASSERT_EQ(shown.size(), 1) << shown.join('\n').toStdString();
+    const QStringList box = shown.first().split('\t');
+    ASSERT_EQ(box.size(), 4);
+    EXPECT_EQ(box[0], "Kestraline Server");
+    EXPECT_TRUE(box[1].contains(QString::number(blocker.serverPort()))) << box[1].toStdString();
+    EXPECT_EQ(box[3], QString::number(int(QMessageBox::Critical)));
+    EXPECT_FALSE(QFile::exists(programFolder + "/access.log"));
+    EXPECT_FALSE(QFile::exists(programFolder + "/KestralineServer.ini"));
+}
+
+TEST_F(ServerProgram, AnAccessDatabaseWithoutItsTableAtStartUpEndsTheProgram)
+{
+    const QString junk = temp.path() + "/junk-access.db";
+    testsupport::sqliteShell(junk, "CREATE TABLE other (x);");
+    launch({project, QString::number(port), junk});
+    expectEndedByItself();
+    const QStringList shown = shownBoxes();
+    ASSERT_EQ(shown.size(), 1) << shown.join('\n').toStdString();
+    EXPECT_TRUE(shown.first().contains("no such table: access")) << shown.first().toStdString();
+    // The service was never started: the port is still free.
+    QTcpServer probe;
+    EXPECT_TRUE(probe.listen(QHostAddress::LocalHost, port));
+    EXPECT_EQ(testsupport::sqliteShell(junk, "select name from sqlite_master;"), "other\n");
+}
+
+TEST_F(RunningServer, FindsAFragmentAndRefusesAWrongPassword)
 {
     // Frames 7 to 16 of video 2.
     const QByteArray query = colours(2, 50).mid(7 * 3, 10 * 3);
@@ -171,7 +243,7 @@ TEST_F(ServerProgram, FindsAFragmentAndRefusesAWrongPassword)
     EXPECT_FALSE(QFile::exists(programFolder + "/KestralineServer.ini"));
 }
 
-TEST_F(ServerProgram, ServesAgainAfterTheFirstAnswers)
+TEST_F(RunningServer, ServesAgainAfterTheFirstAnswers)
 {
     // Several requests in a row, each on its own connection, all answered.
     for (int start = 0; start + 5 <= 50; start += 9) {

@@ -329,12 +329,20 @@ private slots:
         KESTRALINE_FINDER finder;
         QVERIFY(finder.Open(project));
         TForm2 dialog(finder);
+        // While it is up the bar is empty, not Qt's busy animation (a maximum of 0).
+        int maximumShown = -1, valueShown = -1;
+        QTimer::singleShot(0, &dialog, [&] {
+            maximumShown = dialog.ProgressBar1->maximum();
+            valueShown = dialog.ProgressBar1->value();
+        });
         QTimer::singleShot(2000, &dialog, &QDialog::reject);  // a guard only
         QElapsedTimer shown;
         shown.start();
         dialog.exec();
         QVERIFY(shown.elapsed() < 1500);
         QCOMPARE(finder.loaded.load(), 0);
+        QVERIFY(maximumShown > 0);
+        QCOMPARE(valueShown, 0);
     }
 
     void cancelClosesWhileLoadingGoesOn()

@@ -3,6 +3,7 @@
 #include "server_ui_fixture.h"
 
 #include "kestraline_access.h"
+#include "kestraline_error.h"
 #include "kestraline_finder.h"
 #include "loading_dialog.h"
 #include "scripted_dialogs.h"
@@ -43,6 +44,24 @@ struct Server {
 QString ini_of(const QString& folder)
 {
     return server_settings_path(folder);
+}
+
+// Constructs the main window as the start-up function does; the text of the error
+// that ended the construction, or a null text when none did.
+QString startUpError(const QString& folder, const QStringList& arguments)
+{
+    try {
+        TForm1 form(folder, arguments, "127.0.0.1");
+    } catch (const KestralineError& e) {
+        return e.message();
+    }
+    return QString();
+}
+
+bool portIsFree(quint16 port)
+{
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost, port);
 }
 
 } // namespace
@@ -173,9 +192,10 @@ private slots:
         s.form.BitBtn2Click();
     }
 
-    // Empty or foreign database files at start-up are shown in the error box; the
-    // window comes up and stays usable instead of ending the program.
-    void emptyOrJunkDatabasesAtStartUpKeepTheProgramUsable()
+    // An error that the access list or the engine lets through at start-up ends the
+    // window's construction with that error; the messages shown before it stay, the
+    // files are not changed, and nothing is left listening.
+    void emptyProjectAtStartUpEndsTheConstruction()
     {
         ScriptedDialogs dialogs;
         const QString project = folder + "/empty.db";
@@ -183,62 +203,62 @@ private slots:
         write_text(project, QString());
         write_text(access, QString(2000, QChar('x')));
         const quint16 port = testsupport::freeLocalPort();
-        Server s(folder, {project, QString::number(port), access});
-        // The junk access file does not connect; the empty project has no table.
+        // The junk access file does not connect; the empty project has no table,
+        // which the engine finds after the service was started.
+        const QString error = startUpError(folder, {project, QString::number(port), access});
+        QVERIFY2(error.contains("video"), qPrintable(error));
         QCOMPARE(dialogs.texts(), QStringList({"Ошибка открытия базы данных прав доступа",
                                                "База данных прав доступа не открыта"}));
-        QCOMPARE(dialogs.texts("error").size(), 1);
-        QVERIFY(dialogs.texts("error").first().contains("video"));
-        QVERIFY(s.form.IdHTTPServer1.Active());
-        QVERIFY(!s.form.Timer1.isActive());
-        QVERIFY(s.form.Worker);
-        // The files are not changed.
+        QVERIFY(portIsFree(port));
         QCOMPARE(QFileInfo(project).size(), 0);
         QCOMPARE(read_text(access), QString(2000, QChar('x')));
-        // A good project chosen afterwards opens and loads.
-        const QString good = make_project(folder + "/good", 2);
-        dialogs.files.enqueue({good});
-        s.form.BitBtn4Click();
-        QCOMPARE(s.form.Finder->database, good);
-        QTRY_COMPARE(s.form.Finder->loaded.load(), 2);
-        QVERIFY(s.form.IdHTTPServer1.Active());
-        s.form.BitBtn2Click();
+        QVERIFY(!QFileInfo::exists(ini_of(folder)));
     }
 
-    void junkProjectAndEmptyAccessDatabaseAtStartUp()
+    void accessDatabaseWithoutItsTableEndsTheStartUpBeforeTheService()
     {
         ScriptedDialogs dialogs;
         const QString project = folder + "/junk.db";
         const QString access = folder + "/empty.db";
         write_text(project, QString(3000, QChar('j')));
         write_text(access, QString());
-        Server s(folder, {project, QString::number(testsupport::freeLocalPort()), access});
-        QCOMPARE(dialogs.texts(), QStringList({"Ошибка открытия базы данных"}));
-        QCOMPARE(dialogs.texts("error").size(), 1);
-        QVERIFY(dialogs.texts("error").first().contains("access"));
-        QVERIFY(s.form.IdHTTPServer1.Active());
-        QVERIFY(!s.form.Timer1.isActive());
+        const quint16 port = testsupport::freeLocalPort();
+        const QString error = startUpError(folder, {project, QString::number(port), access});
+        QVERIFY2(error.contains("access"), qPrintable(error));
+        // The project was never looked at: its message is not shown.
+        QVERIFY(dialogs.texts().isEmpty());
+        QVERIFY(portIsFree(port));
+        QVERIFY(!QFileInfo::exists(folder + "/access.log"));
         QCOMPARE(QFileInfo(access).size(), 0);
-        // Creating a user does nothing harmful while the access list is unusable.
-        s.form.BitBtn9Click();
-        s.form.BitBtn2Click();
     }
 
-    // A port that is taken at start-up: the error box, then the window with the
-    // service stopped and the project open, so the port can be changed.
-    void takenPortAtStartUpKeepsTheProgramUsable()
+    void takenPortAtStartUpEndsTheConstruction()
     {
         ScriptedDialogs dialogs;
         QTcpServer blocker;
         QVERIFY(blocker.listen(QHostAddress::LocalHost, 0));
         const QString project = make_project(folder + "/project", 2);
         const QString access = make_access(folder + "/Access.db", {});
-        Server s(folder, {project, QString::number(blocker.serverPort()), access});
+        const QString error = startUpError(folder, {project, QString::number(blocker.serverPort()), access});
+        QVERIFY2(error.contains(QString::number(blocker.serverPort())), qPrintable(error));
+        QVERIFY(!QFileInfo::exists(folder + "/access.log"));
+    }
+
+    // The same errors from a handler leave the window running with the service
+    // stopped.
+    void takenPortFromTheFieldKeepsTheProgramUsable()
+    {
+        ScriptedDialogs dialogs;
+        const QString project = make_project(folder + "/project", 2);
+        Server s(folder, {project, QString::number(testsupport::freeLocalPort())});
+        QVERIFY(s.form.IdHTTPServer1.Active());
+        QTcpServer blocker;
+        QVERIFY(blocker.listen(QHostAddress::LocalHost, 0));
+        s.form.Edit3->setText(QString::number(blocker.serverPort()));
+        s.form.Edit3Exit();
         QCOMPARE(dialogs.texts("error").size(), 1);
         QVERIFY(!s.form.IdHTTPServer1.Active());
-        QVERIFY(s.form.Timer1.isActive());
         QCOMPARE(s.form.Finder->database, project);
-        QVERIFY(!s.form.VLog.TakeRequestViewText().contains("Server started"));
         // The user moves to a free port: the service comes up there.
         const quint16 free = testsupport::freeLocalPort();
         s.form.Edit3->setText(QString::number(free));
@@ -515,6 +535,10 @@ private slots:
         s.form.Edit4Exit();
         QCOMPARE(dialogs.texts(), QStringList({hint, hint, hint}));
         QVERIFY(!QFileInfo::exists(ini_of(folder)));
+        // Each chooser offers the name last chosen in it, the other one none yet.
+        s.form.BitBtn6Click();
+        s.form.BitBtn7Click();
+        QCOMPARE(dialogs.texts("save"), QStringList({QString(), QString(), folder + "/req.log", QString()}));
     }
 
     void settingsFileKeepsTextsAsTheyStand()

@@ -75,7 +75,7 @@ TEST(NumberFormat, GeneralFormatWithPointWhateverTheLocale)
 TEST(Dialogs, FilterTranslationAndScriptedAnswers)
 {
     EXPECT_EQ(qtFileFilter("База (Kestraline.db)|Kestraline.db|Все файлы (*.*)|*.*"),
-              "База (Kestraline.db) (Kestraline.db);;Все файлы (*.*) (*.*)");
+              "База (Kestraline.db) (Kestraline.db);;Все файлы (*.*) (*)");
     EXPECT_EQ(qtFileFilter("Видео|*.avi; *.mov"), "Видео (*.avi *.mov)");
 
     ScriptedDialogs script;
