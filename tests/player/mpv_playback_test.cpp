@@ -201,4 +201,43 @@ TEST_F(MpvPlayback, FrameOnScreenIsWhereTheAnalysisStartsInEveryContainer)
     std::printf("frame on screen checked %d times in %d containers, %d matches\n", checks, int(runs.size()), matches);
 }
 
+TEST_F(MpvPlayback, FilesMpvCannotShowFailWithTheirMessagesAndLeaveNothingOpen)
+{
+    ScriptedDialogs dialogs;
+    const QString folder = fixtures::workFolder();
+    const QString video = folder + "/short.mkv";
+    const QString sound = folder + "/sound.mka";
+    fixtures::runFfmpeg({"-f", "lavfi", "-i", numberedSource("25", "1"), "-c:v", "libx264", video});
+    fixtures::runFfmpeg({"-f", "lavfi", "-i", "sine=d=1", "-c:a", "flac", sound});
+    const QString garbage = folder + "/garbage.mp4";
+    QByteArray noise;
+    for (int i = 0; i < 4096; ++i)
+        noise.append(char((i * 7919) % 251));
+    testsupport::writeBytes(garbage, noise);
+
+    PlayerTestHost host(QSize(Width, Height));
+    host.show();
+    const QList<QPair<QString, QString>> cases = {
+        {sound, "hdshow: unable to obtain IBasicVideo interface\n"},
+        {garbage, "Failed open file"},
+        {folder + "/missing.mp4", "Failed open file"},
+        {QString(), "Failed open file"},
+    };
+    for (const auto& [file, message] : cases) {
+        host.Player->FileName = video;
+        host.Player->Open2Execute();  // the first builds twice, later ones once
+        ASSERT_TRUE(host.Player->OPENED);
+        processFor(100);
+        EXPECT_FALSE(host.engine().renderedFrame().isNull());
+        dialogs.shown.clear();
+
+        host.Player->FileName = file;
+        host.Player->OpenExecute();
+        EXPECT_EQ(dialogs.texts(), QStringList{message}) << file.toStdString();
+        EXPECT_FALSE(host.Player->OPENED);
+        EXPECT_TRUE(host.engine().renderedFrame().isNull()) << "the old picture is gone";
+        EXPECT_EQ(host.windowTitle(), "Kestraline Client - " + video);
+    }
+}
+
 } // namespace
