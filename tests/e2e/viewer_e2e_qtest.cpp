@@ -15,11 +15,7 @@
 #include "viewer_window.h"
 
 #include <QFile>
-#include <QMenuBar>
 #include <QPushButton>
-#include <QScrollArea>
-#include <QSlider>
-#include <QSplitter>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -48,6 +44,7 @@ class ViewerEndToEnd : public QObject {
     {
         StringGrid* grid = form1->StringGrid1;
         const QRect cell = grid->visualRect(grid->model()->index(row - 1, 3));
+        form4->Timer2->start(); // polls run all the time; pollOnce stops them for a moment
         // A double-click follows the press that made the row current.
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
         QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
@@ -59,6 +56,10 @@ class ViewerEndToEnd : public QObject {
         form4->Timer2->stop();
         form4->Player->Poll();
     }
+
+    // Whether the open video has played `seconds` (the player keeps the previous
+    // video's position and frame until its next poll).
+    bool played(double seconds) { return form4->Player->backend().position() >= seconds * 1e7; }
 
     QImage& strip() { return form4->PaintBox1->Picture(); }
 
@@ -92,41 +93,26 @@ private slots:
     {
         QVERIFY(form4->isHidden());
         QCOMPARE(form4->windowTitle(), QString("Form4"));
-        // Double-clicking the one empty row of a new project opens nothing.
-        doubleClickRow(1);
-        QVERIFY(form4->isHidden());
-        QVERIFY(!form4->Player->OPENED);
-
-        QCOMPARE(form4->Timer1->interval(), 1000);
         QVERIFY(!form4->Timer1->isActive()); // until a resize, an open or a resume
+        QVERIFY(form4->Timer2->isActive());
+        doubleClickRow(1); // the one empty row of a new project opens nothing
+        QVERIFY(form4->isHidden());
+
         form4->show();
-        QCOMPARE(form4->menuBar()->actions().size(), 1);
-        QCOMPARE(form4->menuBar()->actions().first()->text(), QString("Файл"));
-        QVERIFY(form4->menuBar()->actions().first()->menu()->actions().isEmpty());
         QCOMPARE(form4->centralWidget()->width(), 1275);
         QCOMPARE(form4->centralWidget()->height() + form4->StatusBar1->height(), 757);
         QCOMPARE(form4->PaintBox1->size(), QSize(1271, 213));
-        QCOMPARE(form4->ScrollBox1->height(), 217);
-        QCOMPARE(form4->Splitter1->handleWidth(), 3);
-        QCOMPARE(form4->ProgressBar1->height(), 17);
-        QCOMPARE(form4->Panel2->height(), 50);
         QCOMPARE(form4->ProgressBar1->y(), form4->Panel1->y() + form4->Panel1->height());
+        QCOMPARE(form4->ProgressBar1->height(), 17);
         QStringList captions;
         for (QPushButton* button : {form4->BitBtn6, form4->BitBtn5, form4->BitBtn3, form4->BitBtn4,
-                                    form4->BitBtn2, form4->BitBtn1}) {
+                                    form4->BitBtn2, form4->BitBtn1})
             captions << button->text();
-            QCOMPARE(button->height(), 44);
-            QVERIFY(button->width() >= 75); // wider only where the font needs it
-        }
         QCOMPARE(captions, QStringList({"< 1 мин", "< 1 сек", "Играть", "Пауза", "1 сек >", "1 мин >"}));
-        QVERIFY(form4->BitBtn6->x() < form4->BitBtn1->x());
-        QVERIFY(form4->BitBtn1->x() + 75 < form4->TrackBar1->mapTo(form4->Panel2, QPoint()).x());
-        QCOMPARE(form4->TrackBar1->minimum(), 0);
-        QCOMPARE(form4->TrackBar1->maximum(), 100);
-        QCOMPARE(form4->TrackBar1->value(), 50);
+        // Right-aligned: the volume group closes the row at the panel's right edge.
+        QCOMPARE(form4->TrackBar1->parentWidget()->geometry().right(), form4->Panel2->width() - 4);
+        QCOMPARE(form4->BitBtn1->geometry().right() + 4, form4->TrackBar1->parentWidget()->x());
         QCOMPARE(form4->StatusBar1->panelCount(), 6);
-        QCOMPARE(form4->Timer2->interval(), 200);
-        QVERIFY(form4->Timer2->isActive());
         form4->close();
     }
 
@@ -151,7 +137,7 @@ private slots:
 
         // Once playing, each poll draws the frames from 0 on, the current one
         // marked by its black line one column to its right.
-        QTRY_VERIFY_WITH_TIMEOUT(form4->Player->CurFrame >= 10, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(played(0.4), 10000);
         strip().fill(marker);
         pollOnce();
         const qint64 frame = form4->Player->CurFrame;
@@ -159,8 +145,8 @@ private slots:
         expected.fill(marker);
         draw_colour_strip(reinterpret_cast<const uchar*>(colours.constData()), colours.size(), frame, expected);
         QCOMPARE(strip(), expected);
+        QVERIFY(frame >= 10);
         QCOMPARE(strip().pixel(int(frame) + 1, 100), qRgb(0, 0, 0));
-        QCOMPARE(strip().pixel(77, 100), marker);
 
         // Paused, the strip keeps its drawing while the poll goes on.
         form4->Player->Pause();
@@ -189,7 +175,7 @@ private slots:
         QVERIFY(form4->Player->OPENED);
         QCOMPARE(form4->windowTitle(), videoB);
         QCOMPARE(form4->RGB.RGBDataSize, 0);
-        QTRY_VERIFY_WITH_TIMEOUT(form4->Player->CurFrame >= 5, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(played(0.2), 10000);
         strip().fill(marker);
         pollOnce();
         QImage untouched = strip().copy();
