@@ -89,7 +89,7 @@ private slots:
         form1->N3Click();
     }
 
-    void viewerIsBuiltHiddenAsDesigned()
+    void viewerStartsHiddenWithItsLayout()
     {
         QVERIFY(form4->isHidden());
         QCOMPARE(form4->windowTitle(), QString("Form4"));
