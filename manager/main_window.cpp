@@ -6,6 +6,7 @@
 #include "platform_startup.h"
 #include "status_bar_texts.h"
 #include "string_grid.h"
+#include "viewer_window.h"
 #include "window_look.h"
 
 #include <QAction>
@@ -295,7 +296,15 @@ void TForm1::BitBtn3Click()
 
 void TForm1::StringGrid1DblClick()
 {
-    // The viewer opens on a double-clicked row once it exists.
+    // Whatever the row's status: queued and failed rows open the viewer too.
+    const int row = StringGrid1->currentRow() + 1;
+    const QString video = StringGrid1->Cell(4, row);
+    if (video.isEmpty() || !Form4)
+        return;
+    Form4->OpenDialog1 = video;
+    Form4->OpenDialog2 = Project.ColourFile(StringGrid1->Cell(1, row));
+    Form4->show();
+    Form4->Open2Execute();
 }
 
 } // namespace manager

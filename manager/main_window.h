@@ -14,6 +14,7 @@ namespace manager {
 
 class PanelStatusBar;
 class TForm2;
+class TForm4;
 
 // The web address that the about box's link opens, and the online help page.
 extern const QString Program_URL;
@@ -31,6 +32,8 @@ public:
 
     // The windows created after this one at start-up.
     void SetWindows(TForm2* addVideos, QDialog* aboutBox, QDialog* searchDialog);
+    // The viewer that a double-click in the grid opens.
+    void SetViewer(TForm4* viewer) { Form4 = viewer; }
 
     // The current project's database path; empty while no project is open.
     QString ProjectPath() const { return Project.Path(); }
@@ -84,6 +87,7 @@ private:
     TForm2* Form2 = nullptr;
     QDialog* AboutBox = nullptr;
     QDialog* Form5 = nullptr;
+    TForm4* Form4 = nullptr;
 };
 
 } // namespace manager

@@ -55,13 +55,6 @@ QString postSearch(quint16 port, const QByteArray& query)
     return answer;
 }
 
-bool makeVideo(const QString& path, const QString& source, const QStringList& codec)
-{
-    QStringList args = {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i", source, "-t", "3"};
-    args << codec << path;
-    return runProgram("ffmpeg", args) == 0;
-}
-
 } // namespace
 
 class ManagerEndToEnd : public QObject {

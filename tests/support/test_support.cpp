@@ -78,4 +78,12 @@ QString sqliteShell(const QString& database, const QString& sql)
     return QString::fromUtf8(out);
 }
 
+bool makeVideo(const QString& path, const QString& source, const QStringList& codec, int seconds)
+{
+    QStringList args = {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i", source,
+                        "-t", QString::number(seconds)};
+    args << codec << path;
+    return runProgram("ffmpeg", args) == 0;
+}
+
 } // namespace testsupport

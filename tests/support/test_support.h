@@ -35,4 +35,8 @@ QString sqliteShell(const QString& database, const QString& sql);
 int runProgram(const QString& program, const QStringList& args, QByteArray* out = nullptr,
                QByteArray* err = nullptr, int timeoutMs = 120000);
 
+// Makes a video of `seconds` seconds from an ffmpeg lavfi source graph with the
+// given codec arguments; false when ffmpeg fails.
+bool makeVideo(const QString& path, const QString& source, const QStringList& codec, int seconds = 3);
+
 } // namespace testsupport
