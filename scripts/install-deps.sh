@@ -8,8 +8,7 @@ $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends \
   g++ cmake make pkg-config git ca-certificates \
   qt6-base-dev libqt6sql6-sqlite libgl-dev \
-  qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good \
-  gstreamer1.0-plugins-bad gstreamer1.0-libav \
+  libmpv-dev \
   libmicrohttpd-dev \
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev ffmpeg \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \

@@ -1,0 +1,74 @@
+#pragma once
+#include "player_backend.h"
+
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <atomic>
+
+struct mpv_handle;
+struct mpv_render_context;
+struct mpv_event;
+
+namespace player {
+
+class VideoSurface;
+
+// The playback engine on libmpv: one mpv core per built file, drawing through
+// the software render API into a surface widget inside the video panel.
+// mpv's wake-up and render-update callbacks come from its own threads and reach
+// the user-interface thread as queued calls.
+class MpvBackend : public QObject, public PlayerBackend {
+    Q_OBJECT
+public:
+    MpvBackend();
+    ~MpvBackend() override;
+
+    BuildFailure build(const QString& fileName) override;
+    PlaybackResult setOwner(QWidget* videoPanel) override;
+    PlaybackResult setChildStyle() override;
+    PlaybackResult placePicture(int left, int top, int width, int height) override;
+    int sourceWidth() override;
+    int sourceHeight() override;
+    double frameDuration() override;
+    PlaybackResult setRate(double rate) override;
+    PlaybackResult run() override;
+    PlaybackResult pause() override;
+    PlaybackResult stop() override;
+    qint64 duration() override;
+    qint64 position() override;
+    PlaybackResult setPosition(qint64 position) override;
+    void setVolume(quint32 level) override;
+    void release() override;
+
+    // The picture last drawn into the video panel; null when none is built.
+    QImage renderedFrame() const;
+
+    // Renders the current frame at the surface's size (the surface calls it
+    // when it is resized).
+    void renderFrame();
+
+private:
+    bool createCore();
+    bool loadFile(const QString& fileName);
+    void drainEvents();
+    void handleEvent(const mpv_event& event);
+    // Handles events and renders until `done` holds or `timeoutMs` passed.
+    template <class Done>
+    bool settle(Done done, int timeoutMs);
+    double doubleProperty(const char* name, double fallback);
+    void applyVolume();
+
+    mpv_handle* mpv = nullptr;
+    mpv_render_context* renderer = nullptr;
+    QPointer<VideoSurface> surface;
+    quint32 volumeLevel = 0;
+    bool fileLoaded = false;
+    bool loadFailed = false;
+    bool restarting = false;  // a load or seek whose first frame is not on screen yet
+    qint64 lastPosition = 0;
+    std::atomic<bool> renderWanted{false};
+    std::atomic<quint64> generation{0};
+};
+
+} // namespace player
