@@ -4,6 +4,8 @@
 
 #include "connection_settings.h"
 #include "fragment_search.h"
+#include "player_backend.h"
+#include "search_transport.h"
 
 class QAction;
 class QComboBox;
@@ -14,7 +16,6 @@ class QSlider;
 class QTimer;
 
 namespace player {
-class PlayerBackend;
 class SeekBar;
 class StatusPanelBar;
 class VIDEO_PLAYER;
@@ -22,7 +23,6 @@ class VIDEO_PLAYER;
 
 namespace client {
 
-class SearchTransport;
 class TForm6;
 class TForm7;
 

@@ -27,7 +27,6 @@ TForm7::TForm7(QWidget* parent) : QDialog(parent)
     for (const AnswerRow& row : kAnswerRows)
         rows.append({QString::fromUtf8(row.label), QString()});
     ValueListEditor1->ShowRows(rows);
-    ValueListEditor1->horizontalHeader()->setStretchLastSection(true);
     PageControl1->addTab(ValueListEditor1, "Информация");
     Memo1 = new QPlainTextEdit;
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);

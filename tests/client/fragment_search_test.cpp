@@ -1,8 +1,7 @@
-// The search of one fragment without a window: the analysis tool is a small
-// script in a program folder of the test's own (it records how it was called and
-// writes the request file it is told to), the server a transport that records
-// the request and answers as told.
+// The search of one fragment without a window, with a scripted analysis tool and
+// server; the frame count field's rules and the results grid's rows.
 #include "answer_rows.h"
+#include "client_test_doubles.h"
 #include "fragment_search.h"
 #include "frame_count.h"
 #include "search_request.h"
@@ -19,17 +18,6 @@ using namespace client;
 
 namespace {
 
-class ScriptedTransport : public SearchTransport {
-public:
-    SearchExchange post(const SearchRequest& request) override
-    {
-        requests.append(request);
-        return reply;
-    }
-    QVector<SearchRequest> requests;
-    SearchExchange reply;
-};
-
 class FragmentSearchTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -40,31 +28,12 @@ protected:
         QDir().mkpath(programFolder);
     }
 
-    // A tool that writes its arguments (one a line) and its working folder into
-    // files beside itself and, when `fragment` is not empty, those bytes as the
-    // request file (its second argument).
-    void installTool(const QByteArray& fragment)
-    {
-        testsupport::writeBytes(programFolder + "/fragment.bin", fragment);
-        QByteArray script = "#!/bin/sh\n"
-                            "here=$(dirname \"$0\")\n"
-                            "printf '%s\\n' \"$@\" > \"$here/args.txt\"\n"
-                            "pwd > \"$here/cwd.txt\"\n";
-        if (!fragment.isEmpty())
-            script += "cp \"$here/fragment.bin\" \"$2\"\n";
-        const QString tool = programFolder + "/KestralineAnalyzer";
-        testsupport::writeBytes(tool, script);
-        QFile::setPermissions(tool, QFile::permissions(tool) | QFileDevice::ExeOwner);
-    }
-
-    QStringList toolArguments() const
-    {
-        return QString::fromUtf8(testsupport::readBytes(programFolder + "/args.txt")).split('\n', Qt::SkipEmptyParts);
-    }
+    void installTool(const QByteArray& fragment) { testsupport::installFakeAnalyzer(programFolder, fragment); }
+    QStringList toolArguments() const { return testsupport::fakeAnalyzerArguments(programFolder); }
 
     QTemporaryDir folder;
     QString programFolder;
-    ScriptedTransport transport;
+    testsupport::ScriptedTransport transport;
     const ConnectionSettings settings{"127.0.0.1", "1080", "qoda", "580264"};
 };
 
