@@ -2,6 +2,7 @@
 // server: layout and menus, the settings file and window, the search button's
 // messages and the results window.
 #include "../player/scripted_player_backend.h"
+#include "answer_rows.h"
 #include "client_test_doubles.h"
 #include "scripted_dialogs.h"
 #include "string_grid.h"
@@ -69,6 +70,15 @@ struct Client {
     std::unique_ptr<TForm7> form7;
 };
 
+// A button keeps its designed width unless a wider stand-in font needs more
+// room for its caption.
+void verifyButton(QPushButton* button, QSize designed)
+{
+    QCOMPARE(button->height(), designed.height());
+    const int needed = button->sizeHint().width();
+    QCOMPARE(button->width(), qMax(designed.width(), needed));
+}
+
 QStringList menuItems(QMenu* menu)
 {
     QStringList items;
@@ -109,11 +119,11 @@ private slots:
         QCOMPARE(f.GroupBox2->title(), QString("Громкость"));
         QCOMPARE(f.GroupBox2->width(), 121);
         QCOMPARE(f.BitBtn7->text(), QString("Искать фрагмент"));
-        QCOMPARE(f.BitBtn7->width(), 118);
+        verifyButton(f.BitBtn7, {118, 48});
         QStringList captions;
         int left = f.BitBtn7->geometry().right();
         for (QPushButton* b : {f.BitBtn1, f.BitBtn2, f.BitBtn3, f.BitBtn4, f.BitBtn5, f.BitBtn6}) {
-            QCOMPARE(b->size(), QSize(70, 48));
+            verifyButton(b, {70, 48});
             QVERIFY(b->x() > left);  // left to right, after the search button
             left = b->geometry().right();
             captions << b->text();
@@ -224,7 +234,10 @@ private slots:
         QCOMPARE(f7.PageControl1->tabText(0) + "|" + f7.PageControl1->tabText(1), QString("Информация|Ответ на запрос"));
         QCOMPARE(f7.ValueListEditor1->horizontalHeaderItem(0)->text(), QString("Параметр"));
         QCOMPARE(f7.ValueListEditor1->horizontalHeaderItem(1)->text(), QString("Значение"));
-        QCOMPARE(f7.ValueListEditor1->columnWidth(0), 150);
+        QVERIFY(f7.ValueListEditor1->columnWidth(0) >= 150);
+        for (const AnswerRow& row : kAnswerRows)  // every label whole
+            QVERIFY(f7.ValueListEditor1->fontMetrics().horizontalAdvance(row.label) <
+                    f7.ValueListEditor1->columnWidth(0));
         QCOMPARE(f7.ValueListEditor1->columnWidth(1), 431);
         QCOMPARE(f7.ValueListEditor1->RowCount(), 13);
         QCOMPARE(f7.ValueListEditor1->Cell(0, 2), QString("Кадров запроса"));
