@@ -71,6 +71,10 @@ SearchExchange HttpSearchTransport::post(const SearchRequest& search)
     QObject::connect(reply, &QNetworkReply::finished, &wait, &QEventLoop::quit);
     if (!reply->isFinished())
         wait.exec();
+    // The application's quit ends every event loop, this wait included: an
+    // exchange cut short is a failure, never an empty answer.
+    if (!reply->isFinished())
+        reply->abort();
 
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status == 401) {

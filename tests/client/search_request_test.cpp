@@ -5,7 +5,9 @@
 #include "search_transport.h"
 #include "test_support.h"
 
+#include <QCoreApplication>
 #include <QTcpServer>
+#include <QTimer>
 #include <QTcpSocket>
 #include <gtest/gtest.h>
 
@@ -130,6 +132,17 @@ TEST_F(SearchExchangeTest, RefusalOtherErrorsAndNoServerAreTold)
     EXPECT_EQ(transport.post(requestTo(testsupport::freeLocalPort(), queryOf(10))).outcome, SearchExchange::Failed);
     // No settings file: empty host and port.
     EXPECT_EQ(transport.post(make_search_request({}, queryOf(10))).outcome, SearchExchange::Failed);
+}
+
+// Last in this file: after the application's quit no event loop runs again.
+TEST_F(SearchExchangeTest, AWaitCutShortByQuitIsAFailure)
+{
+    QTcpServer silent;  // accepts, never answers
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    // What the application's quit does once its main loop runs: exit every loop.
+    QTimer::singleShot(200, qApp, [] { QCoreApplication::exit(0); });
+    const SearchExchange exchange = transport.post(requestTo(silent.serverPort(), queryOf(10)));
+    EXPECT_EQ(exchange.outcome, SearchExchange::Failed);
 }
 
 } // namespace
