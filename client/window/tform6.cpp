@@ -3,9 +3,30 @@
 #include "client_look.h"
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QStyleFactory>
 
 namespace client {
+
+namespace {
+
+// The password shows one "*" per character whatever mask the desktop's theme
+// prefers.
+class AsteriskStyle : public QProxyStyle {
+public:
+    explicit AsteriskStyle(QObject* owner) : QProxyStyle(QStyleFactory::create("Fusion")) { setParent(owner); }
+
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return '*';
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+} // namespace
 
 TForm6::TForm6(ConnectionSettings& settings, std::function<void()> writeSettings, QWidget* parent)
     : QDialog(parent), settings(settings), writeSettings(std::move(writeSettings))
@@ -18,8 +39,8 @@ TForm6::TForm6(ConnectionSettings& settings, std::function<void()> writeSettings
     Edit2 = addRow("Порт", 64);
     Edit3 = addRow("Пользователь", 104);
     Edit4 = addRow("Пароль", 144);
+    Edit4->setStyle(new AsteriskStyle(Edit4));
     Edit4->setEchoMode(QLineEdit::Password);
-    Edit4->setStyleSheet("lineedit-password-character: 42");  // one "*" per character
 
     auto addButton = [this](const QString& text, int left) {
         auto* button = new QPushButton(text, this);

@@ -9,6 +9,7 @@
 #include "tform1.h"
 #include "tform6.h"
 #include "tform7.h"
+#include "visual_styles.h"
 #include "player_widgets.h"
 #include "video_player.h"
 
@@ -96,6 +97,8 @@ class ClientWindows : public QObject {
     QString folder;
 
 private slots:
+    void initTestCase() { QVERIFY(apply_visual_style("Turquoise Gray")); }  // the client's look, as at start-up
+
     void init()
     {
         folder = dir.path() + "/" + QString::number(QRandomGenerator::global()->generate());
@@ -197,6 +200,7 @@ private slots:
         f6.show();
         QCOMPARE(f6.Edit1->text(), QString("search.local"));
         QCOMPARE(f6.Edit4->text(), QString("580264"));
+        QCOMPARE(f6.Edit4->displayText(), QString("******"));  // one asterisk per character
 
         f6.Edit2->setText("port 9");
         f6.Edit4->setText("тайна");
