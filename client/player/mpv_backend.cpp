@@ -134,14 +134,31 @@ PlayerBackend::BuildFailure MpvBackend::build(const QString& fileName)
         return BuildFailure::RenderFile;
     }
     // A file without a video track has nothing for size and frame duration.
-    char* video = mpv_get_property_string(mpv, "vid");
-    const bool hasVideo = video && QByteArray(video) != "no";
-    mpv_free(video);
-    if (!hasVideo) {
+    if (!hasVideoTrack()) {
         release();
         return BuildFailure::BasicVideo;
     }
     return BuildFailure::None;
+}
+
+QByteArray MpvBackend::stringProperty(const QByteArray& name)
+{
+    char* value = mpv ? mpv_get_property_string(mpv, name.constData()) : nullptr;
+    const QByteArray text(value);
+    mpv_free(value);
+    return text;
+}
+
+bool MpvBackend::hasVideoTrack()
+{
+    // The track list, unlike "vid", always shows the selection once the file is loaded.
+    const int tracks = stringProperty("track-list/count").toInt();
+    for (int i = 0; i < tracks; ++i) {
+        const QByteArray track = "track-list/" + QByteArray::number(i);
+        if (stringProperty(track + "/type") == "video" && stringProperty(track + "/selected") == "yes")
+            return true;
+    }
+    return false;
 }
 
 PlaybackResult MpvBackend::setOwner(QWidget* videoPanel)
@@ -258,6 +275,9 @@ void MpvBackend::release()
 {
     ++generation;
     if (renderer) {
+        // A frame mpv is waiting to see drawn would hold up its shutdown.
+        if (renderWanted.load())
+            renderFrame();
         mpv_render_context_set_update_callback(renderer, nullptr, nullptr);
         mpv_render_context_free(renderer);
         renderer = nullptr;

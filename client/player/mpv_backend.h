@@ -51,6 +51,8 @@ public:
 private:
     bool createCore();
     bool loadFile(const QString& fileName);
+    bool hasVideoTrack();
+    QByteArray stringProperty(const QByteArray& name);
     void drainEvents();
     void handleEvent(const mpv_event& event);
     // Handles events and renders until `done` holds or `timeoutMs` passed.
