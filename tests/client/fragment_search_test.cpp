@@ -77,17 +77,6 @@ TEST_F(FragmentSearchTest, AnOldRequestFileIsNeverSentAgain)
     EXPECT_EQ(toolArguments().mid(2), QStringList({"0", "2.016"}));
 }
 
-TEST_F(FragmentSearchTest, RefusalAndFailureAreToldApart)
-{
-    installTool(QByteArray(30, 'q'));
-    FragmentSearch search(programFolder, transport);
-    transport.reply = {SearchExchange::Refused, {}};
-    EXPECT_EQ(search.Run(settings, "/v.mp4", 0, 25.0, "10").outcome, FragmentSearchResult::Refused);
-    transport.reply = {SearchExchange::Failed, {}};
-    EXPECT_EQ(search.Run(settings, "/v.mp4", 0, 25.0, "10").outcome, FragmentSearchResult::Unreachable);
-    EXPECT_EQ(transport.requests.size(), 2);
-}
-
 TEST(FrameCount, FieldIsClampedOnLeavingAndJunkCountsAsFifty)
 {
     EXPECT_EQ(clamped_frame_count_text("5"), "10");
