@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Installs, builds and runs the main job: KestralineServer on a demo project.
+# Installs, builds and runs the main job: KestralineServer on a demo project, and
+# a KestralineClient ready to search it.
 #
 # Makes build/demo/ with three short generated videos, a project database with
 # their colour data, an access database with the user demo (password demo), starts
 # KestralineServer on it on a free port of 127.0.0.1, waits until it answers, and
-# shows a search request for a fragment of a demo video and a refused one.
+# shows a search request for a fragment of a demo video and a refused one. Then it
+# prepares a client program folder (build/demo/client) whose settings name the
+# demo user and the demo server's port, and prints the command that starts it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -112,5 +115,23 @@ echo "The same with a wrong password is refused (HTTP status):"
 echo "  curl -s -o /dev/null -w '%{http_code}\n' -u demo:wrong -H '$HEADER' --data-binary @$BODY $URL"
 curl -s -o /dev/null -w '%{http_code}\n' -u demo:wrong -H "$HEADER" --data-binary "@$BODY" "$URL"
 echo
+# The client runs from a program folder of its own: its settings file, the
+# analysis tool it runs for each search and the request file lie there.
+CLIENT_DIR="$DEMO/client"
+mkdir -p "$CLIENT_DIR"
+cp "$BIN/KestralineClient" "$BIN/KestralineAnalyzer" "$CLIENT_DIR/"
+cp "$BIN/Kestraline.chm" "$CLIENT_DIR/" 2>/dev/null || true
+printf '[Client]\r\nHost=127.0.0.1\r\nPort=%s\r\nUser=demo\r\nPassword=demo\r\n' "$PORT" \
+  > "$CLIENT_DIR/KestralineClient.ini"
+echo "== KestralineClient prepared in $CLIENT_DIR (settings: 127.0.0.1:$PORT, user demo)"
+
+echo
 echo "The server keeps running (request log: $SERVER_DIR/access.log). Stop it with:"
 echo "  kill \$(cat $PID_FILE)"
+echo
+echo "Search a fragment with the client (on a desktop):"
+echo "  $CLIENT_DIR/KestralineClient"
+echo "Choose Файл > Открыть (Ctrl+O) and open $PROJECT/clip2.mp4; press \"Пауза\""
+echo "within its first two seconds (the frame number shows in the status bar), then"
+echo "\"Искать фрагмент\": the results window names clip2.mp4 (Id видео 2) and the"
+echo "frame on screen as \"Начальный кадр\"."

@@ -4,15 +4,13 @@
 #include "add_videos_window.h"
 #include "main_window.h"
 #include "scripted_dialogs.h"
+#include "search_transport.h"
 #include "string_grid.h"
 #include "test_support.h"
 #include "video_status.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -23,36 +21,12 @@ using namespace testsupport;
 
 namespace {
 
-// The search request body: a 182-byte part head with a 23-character boundary,
-// the query, and the 31-byte closing boundary.
-const QByteArray boundary = "KestralineBoundary12345";
-
-QByteArray searchBody(const QByteArray& query)
-{
-    QByteArray head = "--" + boundary + "\r\n" +
-                      "Content-Disposition: form-data; name=\"file\"; filename=\"KestralineClient.tmp\"\r\n"
-                      "Content-Type: application/octet-stream\r\n"
-                      "Content-Transfer-Encoding: binary\r\n"
-                      "\r\n";
-    return head + query + "\r\n--" + boundary + "--\r\n";
-}
-
-// Posts one search request and returns the answer text (empty on any failure).
+// Posts one search request as the client does; the answer text, empty on any failure.
 QString postSearch(quint16 port, const QByteArray& query)
 {
-    QNetworkAccessManager network;
-    QNetworkRequest request(QUrl(QString("http://127.0.0.1:%1/post").arg(port)));
-    request.setHeader(QNetworkRequest::ContentTypeHeader, "multipart/form-data; boundary=" + boundary);
-    request.setRawHeader("Authorization", "Basic " + QByteArray("tester:secret").toBase64());
-    QNetworkReply* reply = network.post(request, searchBody(query));
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-    loop.exec();
-    const QString answer = reply->isFinished() ? QString::fromUtf8(reply->readAll()) : QString();
-    reply->abort();
-    reply->deleteLater();
-    return answer;
+    client::HttpSearchTransport transport;
+    return transport.post(client::make_search_request({"127.0.0.1", QString::number(port), "tester", "secret"}, query))
+        .text;
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 // KestralineServer as a user runs it: the real program on a hand-made project,
 // given the project, the port and the access database on its command line,
-// answering search requests in the client's exact framing, and ending after the
-// error box when it cannot come up.
+// answering search requests framed by the client's own code, and ending after
+// the error box when it cannot come up.
+#include "search_request.h"
 #include "test_support.h"
 
 #include <QDir>
@@ -24,24 +25,12 @@ struct Reply {
     QByteArray body;
 };
 
-// The body the client posts: 182-byte part head, the query, 31-byte tail.
-QByteArray search_body(const QByteArray& query, const QByteArray& boundary)
-{
-    QByteArray body = "--" + boundary + "\r\n";
-    body += "Content-Disposition: form-data; name=\"file\"; filename=\"KestralineClient.tmp\"\r\n";
-    body += "Content-Type: application/octet-stream\r\n";
-    body += "Content-Transfer-Encoding: binary\r\n\r\n";
-    body += query;
-    body += "\r\n--" + boundary + "--\r\n";
-    return body;
-}
-
 Reply post(quint16 port, const QByteArray& user, const QByteArray& password, const QByteArray& query)
 {
-    const QByteArray boundary = "-----------KestralineXyz";  // 23 characters
-    const QByteArray body = search_body(query, boundary.left(23));
+    // The body exactly as the client frames it.
+    const QByteArray body = client::search_request_body(query);
     QByteArray request = "POST /post HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n";
-    request += "Content-Type: multipart/form-data; boundary=" + boundary.left(23) + "\r\n";
+    request += "Content-Type: " + client::search_request_content_type() + "\r\n";
     request += "Authorization: Basic " + (user + ":" + password).toBase64() + "\r\n";
     request += "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
     Reply reply;

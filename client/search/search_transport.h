@@ -1,0 +1,44 @@
+#pragma once
+#include <QString>
+
+#include "search_request.h"
+
+class QNetworkAccessManager;
+
+namespace client {
+
+// How one exchange with the server ended.
+struct SearchExchange {
+    enum Outcome {
+        Answered,   // the server answered with a success status; `text` is its body
+        Refused,    // status 401: user name, password or address not accepted
+        Failed,     // no connection, no answer, or any other error status
+    };
+    Outcome outcome = Failed;
+    QString text;
+};
+
+// Sends a search request and waits for its end. The window's search reaches the
+// network only through this, so the search can be tested without a server.
+class SearchTransport {
+public:
+    virtual ~SearchTransport() = default;
+    virtual SearchExchange post(const SearchRequest& request) = 0;
+};
+
+// The real exchange over Qt Network: Basic authentication sent with the first
+// request, the user agent and accept header of the client, cookies kept between
+// searches, redirects followed, and no time-out of its own. It waits in a local
+// event loop, so the window keeps painting; the caller keeps itself from being
+// entered again meanwhile.
+class HttpSearchTransport : public SearchTransport {
+public:
+    HttpSearchTransport();
+    ~HttpSearchTransport() override;
+    SearchExchange post(const SearchRequest& request) override;
+
+private:
+    QNetworkAccessManager* network;
+};
+
+} // namespace client

@@ -1,0 +1,168 @@
+// The system's main use from end to end: the real search server on a project
+// made by the real tools from two generated videos, and the real client window
+// playing one of them through libmpv, paused and moved to a frame, pressing
+// "Искать фрагмент".
+#include "clipmeta.h"
+#include "scripted_dialogs.h"
+#include "search_transport.h"
+#include "string_grid.h"
+#include "test_support.h"
+#include "tform1.h"
+#include "tform6.h"
+#include "tform7.h"
+#include "player_widgets.h"
+#include "video_player.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace client;
+using namespace testsupport;
+
+namespace {
+
+bool makeVideo(const QString& path, const QString& source, const QStringList& codec)
+{
+    QStringList args = {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i", source, "-t", "4"};
+    return runProgram("ffmpeg", args + codec + QStringList{path}) == 0;
+}
+
+// Processes a video with the real tools into row `id` of the project.
+bool addVideo(const QString& project, int id, const QString& video)
+{
+    CLIPMETA tools;
+    tools.tooldir = binDir();
+    tools.workdir = QFileInfo(project).path();
+    tools.SetFiles(video, tools.workdir + "/" + QString::number(id) + ".rgb");
+    if (!tools.GetClipmeta() || !tools.GetVideoAnalysis())
+        return false;
+    sqliteShell(project, QString("INSERT INTO video VALUES(%1,'Обработан','%2','%3',%4,%5,%6,%7,%8,'');")
+                             .arg(id)
+                             .arg(QFileInfo(video).fileName(), video)
+                             .arg(tools.fps)
+                             .arg(tools.duration)
+                             .arg(tools.frames)
+                             .arg(tools.width)
+                             .arg(tools.height));
+    return true;
+}
+
+} // namespace
+
+class ClientEndToEnd : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString project, serverFolder, clientFolder, mkv, mp4;
+    quint16 port = 0;
+    QProcess server;
+
+private slots:
+    void initTestCase()
+    {
+        for (const QString program : {"Clipmeta", "KestralineAnalyzer", "KestralineServer"})
+            QVERIFY2(QFile::exists(binDir() + "/" + program), qPrintable(program + " is not built"));
+        const QString videos = dir.filePath("videos");
+        QDir().mkpath(videos);
+        QDir().mkpath(dir.filePath("project"));
+        mkv = videos + "/полосы.mkv";
+        mp4 = videos + "/mandelbrot clip.mp4";
+        QVERIFY(makeVideo(mkv, "testsrc2=size=128x72:rate=25", {"-c:v", "ffv1"}));
+        QVERIFY(makeVideo(mp4, "mandelbrot=size=128x72:rate=25",
+                          {"-c:v", "libx264", "-bf", "2", "-g", "30", "-pix_fmt", "yuv420p"}));
+        project = dir.filePath("project/Kestraline.db");
+        sqliteShell(project, CREATE_VIDEO_TABLE);
+        QVERIFY(addVideo(project, 1, mkv));
+        QVERIFY(addVideo(project, 2, mp4));
+
+        const QString access = dir.filePath("Access.db");
+        sqliteShell(access, "CREATE TABLE access (id INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT,active TEXT "
+                            "DEFAULT 'Y',host TEXT,user TEXT,password TEXT );"
+                            "insert into access (active,host,user,password) values ('Y','','tester','secret');");
+        // The server and the client each run from a program folder of their own.
+        serverFolder = dir.filePath("server");
+        clientFolder = dir.filePath("client");
+        QDir().mkpath(serverFolder);
+        QDir().mkpath(clientFolder);
+        QVERIFY(QFile::copy(binDir() + "/KestralineServer", serverFolder + "/KestralineServer"));
+        QVERIFY(QFile::copy(binDir() + "/KestralineAnalyzer", clientFolder + "/KestralineAnalyzer"));
+        port = freeLocalPort();
+        writeBytes(clientFolder + "/KestralineClient.ini",
+                   "[Client]\r\nHost=127.0.0.1\r\nPort=" + QByteArray::number(port) +
+                       "\r\nUser=tester\r\nPassword=secret\r\n");
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("KESTRALINE_SERVER_BIND_ADDRESS", "127.0.0.1");
+        server.setProcessEnvironment(env);
+        server.start(serverFolder + "/KestralineServer", {project, QString::number(port), access});
+        QVERIFY(server.waitForStarted(10000));
+
+        // The server loads the colour data about a second after it starts.
+        HttpSearchTransport transport;
+        const QByteArray lastFrames = readBytes(dir.filePath("project/2.rgb")).right(30);
+        const ConnectionSettings settings{"127.0.0.1", QString::number(port), "tester", "secret"};
+        QTRY_VERIFY_WITH_TIMEOUT(transport.post(make_search_request(settings, lastFrames)).text.contains("<found>1<"),
+                                 20000);
+    }
+
+    void cleanupTestCase()
+    {
+        server.kill();
+        server.waitForFinished(10000);
+    }
+
+    // Opens `video`, pauses, moves `seconds` forward while paused and searches
+    // for the fragment at the frame on screen.
+    void searchesTheFrameOnScreen_data()
+    {
+        QTest::addColumn<QString>("video");
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<int>("id");
+        QTest::newRow("mkv") << mkv << 1 << 1;
+        QTest::newRow("mp4") << mp4 << 2 << 2;
+    }
+
+    void searchesTheFrameOnScreen()
+    {
+        QFETCH(QString, video);
+        QFETCH(int, seconds);
+        QFETCH(int, id);
+        ScriptedDialogs dialogs;
+        TForm1 form1(clientFolder);
+        TForm6 form6(form1.Settings, [&form1] { form1.WriteIniExecute(); }, &form1);
+        TForm7 form7(&form1);
+        form1.SetWindows(&form6, &form7, nullptr);
+        form1.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form1));
+
+        dialogs.files.enqueue({video});
+        form1.N3Click();
+        QVERIFY2(form1.Player->OPENED, qPrintable(dialogs.texts().join("; ")));
+        form1.BitBtn4->click();  // "Пауза"
+        form1.BitBtn1->click();  // "< 1 мин": back to the start
+        for (int s = 0; s < seconds; ++s)
+            form1.BitBtn5->click();  // "1 сек >"
+        const int frame = 25 * seconds;
+        QTRY_COMPARE_WITH_TIMEOUT(form1.StatusBar1->panelText(3), QString("Кадр: %1").arg(frame), 5000);
+
+        form1.BitBtn7->click();  // "Искать фрагмент"
+        QVERIFY2(dialogs.texts().isEmpty(), qPrintable(dialogs.texts().join("; ")));
+        QVERIFY(form7.isVisible());
+        QCOMPARE(form7.Value(0), QString("1"));
+        QCOMPARE(form7.Value(1), QString("50"));
+        QCOMPARE(form7.Value(3), QString::number(frame));
+        QCOMPARE(form7.Value(4), QString::number(id));
+        QCOMPARE(form7.Value(5), QFileInfo(video).fileName());
+        QVERIFY(form1.Player->PAUSED);
+        QTRY_VERIFY(readBytes(serverFolder + "/access.log")
+                        .contains(QString("\ttester\tfound=1\tquerylen=150\tframepos=%1\t").arg(frame).toUtf8()));
+    }
+};
+
+QTEST_MAIN(ClientEndToEnd)
+#include "client_e2e_qtest.moc"
