@@ -2,6 +2,7 @@
 
 #include "about_box.h"
 #include "error_box.h"
+#include "platform_startup.h"
 #include "program_folder.h"
 #include "tform1.h"
 #include "tform6.h"
@@ -14,6 +15,7 @@ int run_kestraline_client(int argc, char** argv)
 {
     KestralineApplication application(argc, argv);
     application.setApplicationName("Kestraline Client");
+    start_platform(application);
     apply_visual_style("Turquoise Gray");
     return run_guarded([&] {
         TForm1 form1(program_folder());

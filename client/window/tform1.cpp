@@ -1,6 +1,6 @@
 #include "tform1.h"
 
-#include "client_look.h"
+#include "platform_startup.h"
 #include "client_settings_file.h"
 #include "dialog_service.h"
 #include "frame_count.h"
@@ -48,8 +48,8 @@ QAction* addItem(QMenu* menu, const QString& text, const QKeySequence& shortcut 
 QPushButton* button(const QString& text, int width, int height)
 {
     auto* b = new QPushButton(text);
-    b->setFont(client_font());
-    b->setFixedSize(fitting_width(width, b->sizeHint().width()), height);
+    b->setFont(interface_font());
+    b->setFixedSize(designed_width(width, b->sizeHint().width()), height);
     b->setAutoDefault(false);
     return b;
 }
@@ -75,7 +75,7 @@ TForm1::TForm1(const QString& programFolder, std::unique_ptr<player::PlayerBacke
       Search(programFolder, *Transport)
 {
     setWindowTitle(caption);
-    setFont(client_font());
+    setFont(interface_font());
     BuildMenus();
     StatusBar1 = new player::StatusPanelBar({300, 250, 150, 150, 50}, 4, this);
     setStatusBar(StatusBar1);

@@ -1,6 +1,6 @@
 #include "tform6.h"
 
-#include "client_look.h"
+#include "platform_startup.h"
 #include <QLabel>
 #include <QLineEdit>
 #include <QProxyStyle>
@@ -32,7 +32,7 @@ TForm6::TForm6(ConnectionSettings& settings, std::function<void()> writeSettings
     : QDialog(parent), settings(settings), writeSettings(std::move(writeSettings))
 {
     setWindowTitle("Настройки");
-    setFont(client_font());
+    setFont(interface_font());
     setModal(false);
     setFixedSize(386, 240);
     Edit1 = addRow("Хост", 24);

@@ -1,6 +1,6 @@
 #include "tform7.h"
 
-#include "client_look.h"
+#include "platform_startup.h"
 #include "answer_rows.h"
 #include "string_grid.h"
 #include "string_helpers.h"
@@ -20,7 +20,7 @@ namespace client {
 TForm7::TForm7(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle("Результаты поиска");
-    setFont(client_font());
+    setFont(interface_font());
     setModal(false);
     setFixedSize(620, 400);
 
@@ -31,11 +31,11 @@ TForm7::TForm7(QWidget* parent) : QDialog(parent)
         rows.append({QString::fromUtf8(row.label), QString()});
     ValueListEditor1->ShowRows(rows);
     // Every label whole, also where a wider stand-in font is in use.
-    ValueListEditor1->setFont(client_font());
+    ValueListEditor1->setFont(interface_font());
     int labelWidth = 0;
     for (const QStringList& row : rows)
         labelWidth = std::max(labelWidth, ValueListEditor1->fontMetrics().horizontalAdvance(row[0]) + 12);
-    ValueListEditor1->setColumnWidth(0, fitting_width(150, labelWidth));
+    ValueListEditor1->setColumnWidth(0, designed_width(150, labelWidth));
     PageControl1->addTab(ValueListEditor1, "Информация");
     Memo1 = new QPlainTextEdit;
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);

@@ -25,12 +25,6 @@ using namespace testsupport;
 
 namespace {
 
-bool makeVideo(const QString& path, const QString& source, const QStringList& codec)
-{
-    QStringList args = {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i", source, "-t", "4"};
-    return runProgram("ffmpeg", args + codec + QStringList{path}) == 0;
-}
-
 // Processes a video with the real tools into row `id` of the project.
 bool addVideo(const QString& project, int id, const QString& video)
 {
@@ -71,9 +65,9 @@ private slots:
         QDir().mkpath(dir.filePath("project"));
         mkv = videos + "/полосы.mkv";
         mp4 = videos + "/mandelbrot clip.mp4";
-        QVERIFY(makeVideo(mkv, "testsrc2=size=128x72:rate=25", {"-c:v", "ffv1"}));
+        QVERIFY(makeVideo(mkv, "testsrc2=size=128x72:rate=25", {"-c:v", "ffv1"}, 4));
         QVERIFY(makeVideo(mp4, "mandelbrot=size=128x72:rate=25",
-                          {"-c:v", "libx264", "-bf", "2", "-g", "30", "-pix_fmt", "yuv420p"}));
+                          {"-c:v", "libx264", "-bf", "2", "-g", "30", "-pix_fmt", "yuv420p"}, 4));
         project = dir.filePath("project/Kestraline.db");
         sqliteShell(project, CREATE_VIDEO_TABLE);
         QVERIFY(addVideo(project, 1, mkv));
