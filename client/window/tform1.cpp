@@ -1,6 +1,7 @@
 #include "tform1.h"
 
 #include "platform_startup.h"
+#include "window_look.h"
 #include "client_settings_file.h"
 #include "dialog_service.h"
 #include "frame_count.h"
@@ -43,15 +44,6 @@ QAction* addItem(QMenu* menu, const QString& text, const QKeySequence& shortcut 
     QAction* action = menu->addAction(text);
     action->setShortcut(shortcut);
     return action;
-}
-
-QPushButton* button(const QString& text, int width, int height)
-{
-    auto* b = new QPushButton(text);
-    b->setFont(interface_font());
-    b->setFixedSize(designed_width(width, b->sizeHint().width()), height);
-    b->setAutoDefault(false);
-    return b;
 }
 
 // A captioned group holding one control.
@@ -155,13 +147,13 @@ QWidget* TForm1::BuildControls()
     ComboBox1->installEventFilter(this);
     ComboBox1->lineEdit()->installEventFilter(this);
     GroupBox1 = group("Кол-во кадров", 94, controlHeight, ComboBox1);
-    BitBtn7 = button("Искать фрагмент", 118, controlHeight);
-    BitBtn1 = button("< 1 мин", 70, controlHeight);
-    BitBtn2 = button("< 1 сек", 70, controlHeight);
-    BitBtn3 = button("Играть", 70, controlHeight);
-    BitBtn4 = button("Пауза", 70, controlHeight);
-    BitBtn5 = button("1 сек >", 70, controlHeight);
-    BitBtn6 = button("1 мин >", 70, controlHeight);
+    BitBtn7 = fitted_button("Искать фрагмент", 118, controlHeight);
+    BitBtn1 = fitted_button("< 1 мин", 70, controlHeight);
+    BitBtn2 = fitted_button("< 1 сек", 70, controlHeight);
+    BitBtn3 = fitted_button("Играть", 70, controlHeight);
+    BitBtn4 = fitted_button("Пауза", 70, controlHeight);
+    BitBtn5 = fitted_button("1 сек >", 70, controlHeight);
+    BitBtn6 = fitted_button("1 мин >", 70, controlHeight);
     TrackBar1 = new QSlider(Qt::Horizontal);
     TrackBar1->setRange(0, 100);
     TrackBar1->setValue(50);

@@ -4,8 +4,6 @@
 
 #include <QPushButton>
 
-namespace manager {
-
 QPushButton* fitted_button(const QString& text, int width, int height)
 {
     auto* button = new QPushButton(text);
@@ -16,5 +14,3 @@ QPushButton* fitted_button(const QString& text, int width, int height)
     button->setAutoDefault(false);
     return button;
 }
-
-} // namespace manager
