@@ -133,18 +133,23 @@ struct HttpServerCallbacks {
     static void onConnection(void* cls, MHD_Connection* connection, void** socketContext,
                              MHD_ConnectionNotificationCode code)
     {
-        ConnectionDeadlines& deadlines = static_cast<HttpServer*>(cls)->deadlines_;
+        HttpServer& server = *static_cast<HttpServer*>(cls);
+        ConnectionDeadlines& deadlines = server.deadlines_;
         if (code == MHD_CONNECTION_NOTIFY_STARTED) {
+            server.memory_.Opened();
             const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
             try {
                 *socketContext = info ? deadlines.Opened(info->connect_fd) : nullptr;
             } catch (...) {
                 *socketContext = nullptr; // out of memory: this connection goes without deadlines
             }
-        } else if (*socketContext) {
+            return;
+        }
+        if (*socketContext) {
             deadlines.Closed(static_cast<ConnectionDeadlines::Connection*>(*socketContext));
             *socketContext = nullptr;
         }
+        server.memory_.Closed();
     }
 
     static void onLog(void* cls, const char* format, va_list args)
@@ -302,5 +307,5 @@ MHD_Daemon* HttpServer::StartDaemon(unsigned flags, const void* bindTo)
 void HttpServer::NoteLog(const QString& text)
 {
     std::lock_guard<std::mutex> lock(logMutex_);
-    lastLog_ = text;
+    lastLog_ = QString(text.constData(), text.size()); // moved in: shared with nothing
 }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include "allocator_memory.h"
 #include "connection_deadlines.h"
 
 #include <functional>
@@ -78,8 +79,11 @@ private:
     unsigned idleTimeout_ = 30;
     MHD_Daemon* daemon_ = nullptr;
     ConnectionDeadlines deadlines_;
+    IdleMemoryRelease memory_;
 
     // The HTTP layer's last words on a failed start (the system's reason).
     std::mutex logMutex_;
+    // A copy of its own: connection threads log at any time (a client that left, one turned
+    // away), and no thread's text may share its characters with another's.
     QString lastLog_;
 };

@@ -30,7 +30,7 @@ public:
     Attack(quint16 port, int pairs)
     {
         for (int i = 0; i < 2 * pairs; ++i)
-            sockets_.push_back({connectFrom127002(port), i % 2 == 1, -1});
+            sockets_.push_back({httptest::connectFrom(0x7f000002, port, true), i % 2 == 1, -1});
         open_ = int(sockets_.size());
     }
     ~Attack()
@@ -77,25 +77,6 @@ private:
         double closedAt;
     };
 
-    static int connectFrom127002(quint16 port)
-    {
-        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        sockaddr_in source {};
-        source.sin_family = AF_INET;
-        source.sin_addr.s_addr = htonl(0x7f000002);
-        sockaddr_in target {};
-        target.sin_family = AF_INET;
-        target.sin_port = htons(port);
-        target.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&source), sizeof source) == 0
-            && (::connect(fd, reinterpret_cast<sockaddr*>(&target), sizeof target) == 0 || errno == EINPROGRESS))
-            return fd;
-        ADD_FAILURE() << "cannot connect from 127.0.0.2: " << std::strerror(errno);
-        if (fd >= 0)
-            ::close(fd);
-        return -1;
-    }
-
     // A connection is closed when the server ends it (end of stream or reset).
     void noteClosed()
     {
@@ -104,7 +85,7 @@ private:
         for (Socket& socket : sockets_) {
             if (socket.closedAt >= 0)
                 continue;
-            if (socket.fd < 0) {
+            if (socket.fd < 0) { // refused outright
                 close(socket);
                 continue;
             }
