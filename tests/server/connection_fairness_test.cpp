@@ -161,7 +161,11 @@ TEST_F(ConnectionFairness, OneAddressHoldsOnlyItsShareAndTricklersAreDroppedWhil
     std::printf("attack held %d connections; searches p50 %.1f ms, p99 %.1f ms, slowest %.1f ms\n", heldByAttack,
                 latenciesMs[kSearches / 2], latenciesMs[kSearches * 99 / 100], latenciesMs.back());
     EXPECT_EQ(answered, kSearches);
-    EXPECT_LT(latenciesMs.back(), 100.0);
+    // Searches take a few milliseconds; a client that the attack kept out would wait for the
+    // head deadline or not be answered at all. The bound on the slowest one leaves room for a
+    // machine busy with other work.
+    EXPECT_LT(latenciesMs[kSearches / 2], 100.0);
+    EXPECT_LT(latenciesMs.back(), 1000.0);
     EXPECT_LE(heldByAttack, int(HttpServer::kConnectionsPerAddress));
     EXPECT_GT(heldByAttack, 0);
 
