@@ -1,7 +1,11 @@
 // Search service over loopback HTTP: requests per second and latency with 1, 16 and 64
 // keep-alive clients, for search requests and, in the same run, for refused requests (the
 // HTTP floor: access check and 401, no search). Prints the figures and their ratio.
+// With "memory": the service's resident memory and the allocator's figures over bursts of 1000
+// connections at once, in a server process of its own, and what the allocator could still give
+// back at the end (the ratio after 20 bursts to after a full trim is the memory it keeps).
 // Usage: http_bench [seconds per measurement, default 2]
+//        http_bench memory
 #include "../tests/server/http_raw_client.h"
 #include "finder_worker.h"
 #include "http_server.h"
@@ -14,14 +18,19 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
+
+#include <malloc.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <iostream>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -85,7 +94,8 @@ Figures drive(quint16 port, int clients, double seconds, const std::vector<QByte
     std::vector<std::thread> threads;
     for (int c = 0; c < clients; ++c) {
         threads.emplace_back([&, c] {
-            httptest::RawConnection connection(port);
+            // A few client addresses, each within the service's share of connections.
+            httptest::RawConnection connection(port, 10000, INADDR_LOOPBACK + c % 4);
             httptest::RawResponse response;
             for (size_t n = c; Clock::now() < end; n += clients) {
                 const Clock::time_point start = Clock::now();
@@ -128,42 +138,53 @@ std::vector<QByteArray> searchRequests(const std::vector<QByteArray>& videos)
     return requests;
 }
 
-} // namespace
+// The search service over the synthetic project, listening on 127.0.0.1 at a free port.
+class BenchService {
+public:
+    explicit BenchService(const std::vector<QByteArray>& videos)
+    {
+        writeProject(folder.path(), videos);
+        if (!finder.Open(folder.path() + "/Kestraline.db") || !access.Create(folder.path() + "/access.db"))
+            throw std::runtime_error("cannot open the synthetic project");
+        while (finder.LoadData()) {
+        }
+        access.Add(true, "", kGood.user, kGood.password);
+        {
+            QTcpServer probe;
+            probe.listen(QHostAddress::LocalHost, 0);
+            port = probe.serverPort();
+        }
+        server.SetBindAddress("127.0.0.1");
+        server.SetDefaultPort(port);
+        server.SetActive(true);
+        worker = std::make_unique<FINDER_WORKER>(finder);
+    }
+    ~BenchService()
+    {
+        server.SetActive(false);
+        worker->requestInterruption();
+        worker->wait();
+    }
 
-int main(int argc, char** argv)
-{
-    QCoreApplication application(argc, argv);
-    const double seconds = argc > 1 ? std::max(0.2, std::atof(argv[1])) : 2.0;
     QTemporaryDir folder;
-    const std::vector<QByteArray> videos = makeColours();
-    writeProject(folder.path(), videos);
-
     KESTRALINE_FINDER finder;
     KESTRALINE_ACCESS access;
     KESTRALINE_STAT stat;
     KESTRALINE_LOG log;
-    if (!finder.Open(folder.path() + "/Kestraline.db") || !access.Create(folder.path() + "/access.db")) {
-        std::fprintf(stderr, "cannot open the synthetic project\n");
-        return 1;
-    }
-    while (finder.LoadData()) {
-    }
-    access.Add(true, "", kGood.user, kGood.password);
-
-    SearchService service(finder, access, stat, log);
-    HttpServer server([&](HttpRequest& request, HttpResponse& response) {
+    SearchService service {finder, access, stat, log};
+    HttpServer server {[this](HttpRequest& request, HttpResponse& response) {
         service.IdHTTPServer1CommandGet(request, response);
-    });
-    quint16 port;
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        port = probe.serverPort();
-    }
-    server.SetBindAddress("127.0.0.1");
-    server.SetDefaultPort(port);
-    server.SetActive(true);
-    FINDER_WORKER worker(finder);
+    }};
+    std::unique_ptr<FINDER_WORKER> worker;
+    quint16 port = 0;
+};
+
+int runThroughput(double seconds)
+{
+    const std::vector<QByteArray> videos = makeColours();
+    BenchService bench(videos);
+    const quint16 port = bench.port;
+    const KESTRALINE_STAT& stat = bench.stat;
 
     const std::vector<QByteArray> searches = searchRequests(videos);
     const std::vector<QByteArray> refusals {httptest::postRequest(httptest::searchBody(QByteArray(150, 'x')), kBad, true)};
@@ -186,8 +207,192 @@ int main(int argc, char** argv)
                 stat.current[total_requests].load(), stat.current[processed_requests].load(),
                 stat.current[found_count].load(), stat.current[auth_errors].load(),
                 stat.current[unprocessed_requests].load(), stat.current[expired_requests].load());
-    server.SetActive(false);
-    worker.requestInterruption();
-    worker.wait();
     return 0;
 }
+
+// ---- Memory under connection bursts ----
+
+constexpr int kBursts = 20;
+constexpr int kBurstConnections = 1000;
+constexpr int kBurstAddresses = 25; // 127.0.1.1 ... 127.0.1.25, 40 connections each
+
+// What the allocator holds in the server process: resident size, arenas, bytes taken from the
+// system, bytes in use by the program.
+std::string memoryReport()
+{
+    long residentKb = 0;
+    QFile status("/proc/self/status");
+    if (status.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("VmRSS:"))
+                residentKb = line.mid(6).trimmed().split(' ').first().toLong();
+    char* text = nullptr;
+    size_t size = 0;
+    FILE* stream = open_memstream(&text, &size);
+    malloc_info(0, stream);
+    std::fclose(stream);
+    const QByteArray info(text, qsizetype(size));
+    std::free(text);
+    const struct mallinfo2 totals = mallinfo2();
+    char line[160];
+    std::snprintf(line, sizeof line, "%.1f %lld %.1f %.1f", residentKb / 1024.0, info.count("<heap nr="),
+                  (totals.arena + totals.hblkhd) / 1048576.0, (totals.uordblks + totals.hblkhd) / 1048576.0);
+    return line;
+}
+
+// The server process: prints its port, then a memory report for each line read, after
+// releasing the allocator's free pages when the line is "trim". The log views are taken at each
+// report, as the main window takes them once a second.
+int runMemoryServer()
+{
+    const std::vector<QByteArray> videos = makeColours();
+    BenchService bench(videos);
+    std::cout << bench.port << std::endl;
+    std::string command;
+    while (std::getline(std::cin, command)) {
+        bench.log.TakeRequestViewText();
+        bench.log.TakeErrorViewText();
+        if (command == "trim")
+            malloc_trim(0);
+        std::cout << memoryReport() << std::endl;
+    }
+    return 0;
+}
+
+// kBurstConnections connections opened at once, each sending one search and reading its answer;
+// one thread, so that the client adds nothing to the server's threads. Gives the answers read.
+int burst(quint16 port, const std::vector<QByteArray>& requests)
+{
+    struct Client {
+        int fd;
+        bool sent = false;
+        QByteArray answer;
+    };
+    std::vector<Client> clients;
+    for (int i = 0; i < kBurstConnections; ++i)
+        clients.push_back({httptest::connectFrom(0x7f000101 + i % kBurstAddresses, port, true), false, {}});
+    int answered = 0, open = 0;
+    for (const Client& client : clients)
+        open += client.fd >= 0;
+    const Clock::time_point end = Clock::now() + std::chrono::seconds(60);
+    while (open > 0 && Clock::now() < end) {
+        std::vector<pollfd> watched;
+        std::vector<Client*> owners;
+        for (Client& client : clients)
+            if (client.fd >= 0) {
+                watched.push_back({client.fd, short(client.sent ? POLLIN : POLLOUT), 0});
+                owners.push_back(&client);
+            }
+        if (::poll(watched.data(), watched.size(), 100) <= 0)
+            continue;
+        for (size_t i = 0; i < watched.size(); ++i) {
+            Client& client = *owners[i];
+            if (!watched[i].revents)
+                continue;
+            if (!client.sent) {
+                const QByteArray& request = requests[size_t(&client - clients.data()) % requests.size()];
+                client.sent = ::send(client.fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL)
+                              == request.size();
+                if (client.sent)
+                    continue;
+            } else {
+                char chunk[4096];
+                const ssize_t n = ::recv(client.fd, chunk, sizeof chunk, 0);
+                if (n > 0) {
+                    client.answer.append(chunk, n);
+                    continue;
+                }
+                answered += client.answer.startsWith("HTTP/1.1 200");
+            }
+            ::close(client.fd);
+            client.fd = -1;
+            --open;
+        }
+    }
+    for (Client& client : clients)
+        if (client.fd >= 0)
+            ::close(client.fd);
+    return answered;
+}
+
+struct MemoryRun {
+    std::vector<std::string> reports; // start, after each burst, after trimming
+    std::vector<int> answered;
+};
+
+MemoryRun measureMemory(const QString& program, const std::vector<QByteArray>& requests)
+{
+    MemoryRun run;
+    QProcess server;
+    server.start(program, {"memory-server"});
+    auto readLine = [&server] {
+        while (!server.canReadLine())
+            if (!server.waitForReadyRead(120000))
+                throw std::runtime_error("the server process does not answer");
+        return server.readLine().trimmed().toStdString();
+    };
+    const quint16 port = quint16(std::stoi(readLine()));
+    auto report = [&](const char* command) {
+        server.write(QByteArray(command) + "\n");
+        run.reports.push_back(readLine());
+    };
+    report("report");
+    for (int i = 0; i < kBursts; ++i) {
+        run.answered.push_back(burst(port, requests));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200)); // the last threads end
+        report("report");
+    }
+    report("trim");
+    server.closeWriteChannel();
+    server.waitForFinished(30000);
+    return run;
+}
+
+int runMemory(const QString& program)
+{
+    std::vector<QByteArray> requests = searchRequests(makeColours());
+    for (QByteArray& request : requests) // one request per connection
+        request.replace("Connection: keep-alive", "Connection: close");
+    std::printf("search service memory: %d bursts of %d connections at once (one search each, from %d addresses)\n",
+                kBursts, kBurstConnections, kBurstAddresses);
+    const MemoryRun run = measureMemory(program, requests);
+    std::printf("%-12s | %11s %7s %14s %10s | %s\n", "", "resident MB", "arenas", "malloc heap MB", "in use MB",
+                "answered");
+    for (size_t i = 0; i < run.reports.size(); ++i) {
+        const std::string label = i == 0 ? "start"
+                                  : i == run.reports.size() - 1 ? "full trim"
+                                                                 : "burst " + std::to_string(i);
+        double resident = 0, heap = 0, inUse = 0;
+        long long arenas = 0;
+        std::sscanf(run.reports[i].c_str(), "%lf %lld %lf %lf", &resident, &arenas, &heap, &inUse);
+        std::printf("%-12s | %11.1f %7lld %14.1f %10.1f |", label.c_str(), resident, arenas, heap, inUse);
+        if (i > 0 && i <= run.answered.size())
+            std::printf(" %d", run.answered[i - 1]);
+        std::printf("\n");
+    }
+    const double start = std::stod(run.reports.front());
+    const double last = std::stod(run.reports[kBursts]);
+    const double trimmed = std::stod(run.reports.back());
+    std::printf("resident after %d bursts / at start %.3f, / after a full trim %.3f\n", kBursts,
+                start > 0 ? last / start : 0.0, trimmed > 0 ? last / trimmed : 0.0);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string mode = argc > 1 ? argv[1] : "";
+    QCoreApplication application(argc, argv);
+    try {
+        if (mode == "memory-server")
+            return runMemoryServer();
+        if (mode == "memory")
+            return runMemory(QCoreApplication::applicationFilePath());
+        return runThroughput(argc > 1 ? std::max(0.2, std::atof(argv[1])) : 2.0);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
+}
+

@@ -1,5 +1,6 @@
 #include "http_server.h"
 
+#include "basic_credentials.h"
 #include "kestraline_error.h"
 
 #include <microhttpd.h>
@@ -14,8 +15,6 @@
 #include <new>
 
 namespace {
-
-constexpr unsigned kConnectionLimit = 1000;
 
 // The peer's address as text; an IPv4 client reaching a dual-stack socket reads as dotted decimal.
 QString peerAddress(MHD_Connection* connection)
@@ -37,18 +36,28 @@ QString peerAddress(MHD_Connection* connection)
     return QString::fromLatin1(text);
 }
 
-void readCredentials(MHD_Connection* connection, QString& user, QString& password)
+// The HTTP layer's own reading of Basic credentials ends them at a NUL byte; the header is
+// read here instead, so that a password with anything after a NUL is a different password.
+void readCredentials(MHD_Connection* connection, HttpRequest& request)
 {
-    char* pass = nullptr;
-    char* name = MHD_basic_auth_get_username_password(connection, &pass);
-    if (name) {
-        user = QString::fromUtf8(name);
-        password = QString::fromUtf8(pass ? pass : "");
-    }
-    if (name)
-        MHD_free(name);
-    if (pass)
-        MHD_free(pass);
+    const char* value = nullptr;
+    size_t size = 0;
+    if (MHD_lookup_connection_value_n(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_AUTHORIZATION,
+                                      std::strlen(MHD_HTTP_HEADER_AUTHORIZATION), &value, &size)
+            != MHD_YES
+        || !value)
+        return;
+    BasicCredentials credentials = ParseBasicAuthorization(QByteArray(value, static_cast<qsizetype>(size)));
+    request.user = std::move(credentials.user);
+    request.password = std::move(credentials.password);
+    request.credentials_invalid = credentials.invalid;
+}
+
+// The deadlines of the connection that carries a request; none when its start could not be noted.
+ConnectionDeadlines::Connection* deadlineOf(MHD_Connection* connection)
+{
+    const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
+    return info ? static_cast<ConnectionDeadlines::Connection*>(info->socket_context) : nullptr;
 }
 
 // A declared body length above the limit lets the request skip buffering from its first byte.
@@ -65,6 +74,7 @@ bool declaredTooLarge(MHD_Connection* connection)
 // State of one request, from its header to its completion.
 struct HttpRequestState {
     HttpRequest request;
+    ConnectionDeadlines::Connection* deadline = nullptr;
 
     void takeChunk(const char* data, size_t size)
     {
@@ -90,25 +100,56 @@ struct HttpServerCallbacks {
     static MHD_Result onRequest(void* cls, MHD_Connection* connection, const char*, const char*, const char*,
                                 const char* uploadData, size_t* uploadDataSize, void** stateSlot)
     {
+        auto& server = *static_cast<HttpServer*>(cls);
         try {
             auto* state = static_cast<HttpRequestState*>(*stateSlot);
             if (!state)
-                return begin(connection, stateSlot);
+                return begin(server, connection, stateSlot);
             if (*uploadDataSize != 0) {
                 state->takeChunk(uploadData, *uploadDataSize);
+                if (state->deadline)
+                    server.deadlines_.BodyArrived(state->deadline, *uploadDataSize);
                 *uploadDataSize = 0;
                 return MHD_YES;
             }
-            return answer(*static_cast<HttpServer*>(cls), connection, *state);
+            if (state->deadline)
+                server.deadlines_.Answering(state->deadline);
+            return answer(server, connection, *state);
         } catch (...) {
             return MHD_NO; // out of memory and the like: the HTTP layer closes the connection
         }
     }
 
-    static void onCompleted(void*, MHD_Connection*, void** stateSlot, MHD_RequestTerminationCode)
+    static void onCompleted(void* cls, MHD_Connection* connection, void** stateSlot, MHD_RequestTerminationCode)
     {
         delete static_cast<HttpRequestState*>(*stateSlot);
         *stateSlot = nullptr;
+        if (ConnectionDeadlines::Connection* deadline = deadlineOf(connection))
+            static_cast<HttpServer*>(cls)->deadlines_.AnswerSent(deadline); // the next head is due
+    }
+
+    // Called on the listening thread when a connection is accepted and when it is cleaned up,
+    // before its socket is closed.
+    static void onConnection(void* cls, MHD_Connection* connection, void** socketContext,
+                             MHD_ConnectionNotificationCode code)
+    {
+        HttpServer& server = *static_cast<HttpServer*>(cls);
+        ConnectionDeadlines& deadlines = server.deadlines_;
+        if (code == MHD_CONNECTION_NOTIFY_STARTED) {
+            server.memory_.Opened();
+            const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+            try {
+                *socketContext = info ? deadlines.Opened(info->connect_fd) : nullptr;
+            } catch (...) {
+                *socketContext = nullptr; // out of memory: this connection goes without deadlines
+            }
+            return;
+        }
+        if (*socketContext) {
+            deadlines.Closed(static_cast<ConnectionDeadlines::Connection*>(*socketContext));
+            *socketContext = nullptr;
+        }
+        server.memory_.Closed();
     }
 
     static void onLog(void* cls, const char* format, va_list args)
@@ -119,12 +160,15 @@ struct HttpServerCallbacks {
     }
 
 private:
-    static MHD_Result begin(MHD_Connection* connection, void** stateSlot)
+    static MHD_Result begin(HttpServer& server, MHD_Connection* connection, void** stateSlot)
     {
         auto* state = new HttpRequestState;
         *stateSlot = state;
+        state->deadline = deadlineOf(connection);
+        if (state->deadline)
+            server.deadlines_.HeadArrived(state->deadline); // the body's deadline starts
         state->request.peer = peerAddress(connection);
-        readCredentials(connection, state->request.user, state->request.password);
+        readCredentials(connection, state->request);
         if (declaredTooLarge(connection))
             state->dropBody();
         return MHD_YES;
@@ -200,6 +244,7 @@ void HttpServer::SetActive(bool active)
     } else if (!active && daemon_) {
         MHD_stop_daemon(daemon_); // closes the listening socket, ends and joins every connection
         daemon_ = nullptr;
+        deadlines_.StopWatching();
     }
 }
 
@@ -209,6 +254,7 @@ void HttpServer::Start()
         std::lock_guard<std::mutex> lock(logMutex_);
         lastLog_.clear();
     }
+    deadlines_.StartWatching();
     const unsigned threading = MHD_USE_THREAD_PER_CONNECTION | MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_POLL
                                | MHD_USE_ERROR_LOG;
     if (bindAddress_.isEmpty()) {
@@ -232,6 +278,7 @@ void HttpServer::Start()
         }
     }
     if (!daemon_) {
+        deadlines_.StopWatching();
         std::lock_guard<std::mutex> lock(logMutex_);
         QString message = QStringLiteral("Порт %1 занят или недоступен").arg(port_);
         if (!lastLog_.isEmpty())
@@ -247,9 +294,11 @@ MHD_Daemon* HttpServer::StartDaemon(unsigned flags, const void* bindTo)
         {MHD_OPTION_END, 0, nullptr},
     };
     return MHD_start_daemon(flags, port_, nullptr, nullptr, &HttpServerCallbacks::onRequest, this,
-                            MHD_OPTION_NOTIFY_COMPLETED, &HttpServerCallbacks::onCompleted, nullptr,
+                            MHD_OPTION_NOTIFY_COMPLETED, &HttpServerCallbacks::onCompleted, this,
                             MHD_OPTION_CONNECTION_TIMEOUT, idleTimeout_,
+                            MHD_OPTION_NOTIFY_CONNECTION, &HttpServerCallbacks::onConnection, this,
                             MHD_OPTION_CONNECTION_LIMIT, kConnectionLimit,
+                            MHD_OPTION_PER_IP_CONNECTION_LIMIT, kConnectionsPerAddress,
                             MHD_OPTION_EXTERNAL_LOGGER, &HttpServerCallbacks::onLog, this,
                             MHD_OPTION_ARRAY, address,
                             MHD_OPTION_END);
@@ -258,5 +307,5 @@ MHD_Daemon* HttpServer::StartDaemon(unsigned flags, const void* bindTo)
 void HttpServer::NoteLog(const QString& text)
 {
     std::lock_guard<std::mutex> lock(logMutex_);
-    lastLog_ = text;
+    lastLog_ = QString(text.constData(), text.size()); // moved in: shared with nothing
 }

@@ -2,6 +2,10 @@
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
+
+#include "allocator_memory.h"
+#include "connection_deadlines.h"
+
 #include <functional>
 #include <mutex>
 
@@ -10,7 +14,8 @@ struct MHD_Daemon;
 // What the request handler gets of one HTTP request: whatever its method and path.
 struct HttpRequest {
     QString peer;                // client address as text (dotted decimal for IPv4)
-    QString user, password;      // Basic credentials; empty when the request has none
+    QString user, password;      // Basic credentials, exactly as sent; empty when the request has none
+    bool credentials_invalid = false; // Basic credentials that cannot be anybody's (see BasicCredentials)
     QByteArray body;             // the whole raw body
     bool body_too_large = false; // the body was over the size limit and was discarded
 };
@@ -26,7 +31,10 @@ struct HttpResponse {
 };
 
 // The HTTP service: one thread per connection, each request handed to one handler
-// on its connection's thread once its whole body has arrived.
+// on its connection's thread once its whole body has arrived. No client address holds more
+// than kConnectionsPerAddress of the kConnectionLimit connections, and a connection that does
+// not send its request in time is dropped (ConnectionDeadlines), so that one client cannot keep
+// the others out.
 class HttpServer {
 public:
     // The handler may take the body out of the request once it has what it needs.
@@ -34,6 +42,12 @@ public:
 
     // Bodies above this size carry no query; they are dropped as they arrive.
     static constexpr qint64 kMaxBodySize = 1024 * 1024;
+
+    static constexpr unsigned kConnectionLimit = 1000;
+    // A twentieth of the limit: a desktop client uses one connection per search (at most six at
+    // once), so even eight of them behind one address never meet it, while twenty addresses are
+    // needed to fill the service.
+    static constexpr unsigned kConnectionsPerAddress = 50;
 
     explicit HttpServer(Handler handler);
     ~HttpServer();
@@ -64,8 +78,12 @@ private:
     QString bindAddress_;
     unsigned idleTimeout_ = 30;
     MHD_Daemon* daemon_ = nullptr;
+    ConnectionDeadlines deadlines_;
+    IdleMemoryRelease memory_;
 
     // The HTTP layer's last words on a failed start (the system's reason).
     std::mutex logMutex_;
+    // A copy of its own: connection threads log at any time (a client that left, one turned
+    // away), and no thread's text may share its characters with another's.
     QString lastLog_;
 };

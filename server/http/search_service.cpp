@@ -26,7 +26,8 @@ void SearchService::IdHTTPServer1CommandGet(HttpRequest& request, HttpResponse& 
 
 void SearchService::Serve(HttpRequest& request, HttpResponse& response)
 {
-    const bool allowed = access_.Check(request.peer, request.user, request.password);
+    const bool allowed =
+        !request.credentials_invalid && access_.Check(request.peer, request.user, request.password);
     stat_.Raise(total_requests);
     if (!allowed) {
         Refuse(request, response);

@@ -27,14 +27,18 @@ QString localTimeText(const char* format)
                              parts.tm_min, parts.tm_sec);
 }
 
-// A caller's text may carry line breaks (a user name comes from the client): they
-// are written visibly, so that every line of a log is one line and starts with its time.
+// A caller's text may carry line breaks and NUL characters (a user name comes from the
+// client): they are written visibly, so that every line of a log is one line, starts with its
+// time and shows what was sent.
 QString singleLine(const QString& text)
 {
-    if (!text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')))
+    const QChar nul(u'\0');
+    if (!text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')) && !text.contains(nul))
         return text;
     QString escaped = text;
-    escaped.replace(QLatin1Char('\r'), QLatin1String("\\r")).replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    escaped.replace(QLatin1Char('\r'), QLatin1String("\\r"))
+        .replace(QLatin1Char('\n'), QLatin1String("\\n"))
+        .replace(nul, QLatin1String("\\0"));
     return escaped;
 }
 

@@ -12,6 +12,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <optional>
 
@@ -38,17 +39,32 @@ struct RawResponse {
     }
 };
 
+// A socket connected (or, when non-blocking, connecting) from the loopback address `source`
+// (host order, e.g. 0x7f000002 for 127.0.0.2) to 127.0.0.1:`port`; -1 when that fails.
+inline int connectFrom(quint32 source, quint16 port, bool nonBlocking = false)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | (nonBlocking ? SOCK_NONBLOCK : 0), 0);
+    sockaddr_in from {};
+    from.sin_family = AF_INET;
+    from.sin_addr.s_addr = htonl(source);
+    sockaddr_in to {};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) == 0
+        && (::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0 || (nonBlocking && errno == EINPROGRESS)))
+        return fd;
+    if (fd >= 0)
+        ::close(fd);
+    return -1;
+}
+
 class RawConnection {
 public:
-    explicit RawConnection(quint16 port, int timeoutMs = 10000) : timeoutMs_(timeoutMs)
+    explicit RawConnection(quint16 port, int timeoutMs = 10000, quint32 source = INADDR_LOOPBACK)
+        : timeoutMs_(timeoutMs)
     {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address {};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (fd_ >= 0 && ::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
-            close();
+        fd_ = connectFrom(source, port);
         if (fd_ >= 0) {
             const int on = 1;
             ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
@@ -173,9 +189,10 @@ inline QByteArray postRequest(const QByteArray& body, const std::optional<Creden
 }
 
 // One request on a connection of its own; status 0 when no response came.
-inline RawResponse exchange(quint16 port, const QByteArray& request, int timeoutMs = 10000)
+inline RawResponse exchange(quint16 port, const QByteArray& request, int timeoutMs = 10000,
+                            quint32 source = INADDR_LOOPBACK)
 {
-    RawConnection connection(port, timeoutMs);
+    RawConnection connection(port, timeoutMs, source);
     RawResponse response;
     if (!connection.send(request) || !connection.readResponse(response))
         response.status = 0;

@@ -284,6 +284,79 @@ TEST_F(HttpServerTest, HandlerWorkingLongerThanIdleTimeoutStillAnswers)
     EXPECT_EQ(httptest::exchange(port, httptest::postRequest("x", std::nullopt)).body, "late");
 }
 
+// Sends `bytes` one at a time every 250 ms; the seconds until the server closed the connection,
+// or -1 when it never did.
+double trickle(RawConnection& connection, const QByteArray& bytes)
+{
+    const auto start = std::chrono::steady_clock::now();
+    for (char byte : bytes) {
+        if (!connection.send(QByteArray(1, byte)) || connection.closedByPeer(250))
+            return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    return -1;
+}
+
+TEST_F(HttpServerTest, RequestsThatDoNotArriveInTimeAreDroppedButSlowHandlersAreNot)
+{
+    const auto window = std::chrono::duration<double>(ConnectionDeadlines::kWindow).count();
+    const auto handlerTime = ConnectionDeadlines::kWindow + std::chrono::milliseconds(500);
+    std::atomic<int> handled {0};
+    HttpServer server([&](const HttpRequest& request, HttpResponse& response) {
+        ++handled;
+        if (request.body == "slow")
+            std::this_thread::sleep_for(handlerTime);
+        response.content = request.body;
+    });
+    start(server);
+    const QByteArray head = "POST /post HTTP/1.1\r\nHost: a\r\nContent-Length: 500\r\n\r\n";
+    const QByteArray endless(int(window * 4 + 12), 'x'); // more than the deadline lets through
+
+    double headClosed = 0, bodyClosed = 0;
+    RawResponse slow, again, steady;
+    std::vector<std::thread> clients;
+    clients.emplace_back([&] {
+        RawConnection connection(port);
+        headClosed = trickle(connection, head + endless);
+    });
+    clients.emplace_back([&] {
+        RawConnection connection(port);
+        connection.send(head);
+        bodyClosed = trickle(connection, endless);
+    });
+    clients.emplace_back([&] {
+        // The time in the handler does not count, and the kept-alive connection serves on.
+        RawConnection connection(port);
+        connection.send(httptest::postRequest("slow", std::nullopt, true));
+        connection.readResponse(slow);
+        connection.send(httptest::postRequest("again", std::nullopt, true));
+        connection.readResponse(again);
+    });
+    clients.emplace_back([&] {
+        // A body that keeps coming is never cut off, however long it takes in all.
+        RawConnection connection(port);
+        const QByteArray piece(int(ConnectionDeadlines::kBodyProgress) + 100, 'b');
+        const QByteArray request = httptest::postRequest(piece.repeated(6), std::nullopt);
+        const qsizetype bodyStart = request.indexOf("\r\n\r\n") + 4;
+        connection.send(request.left(bodyStart));
+        for (int i = 0; i < 6; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(int(window * 1000 / 4)));
+            connection.send(piece);
+        }
+        connection.readResponse(steady);
+    });
+    for (std::thread& client : clients)
+        client.join();
+
+    EXPECT_GT(headClosed, window - 0.5);
+    EXPECT_LT(headClosed, window + 1.0);
+    EXPECT_GT(bodyClosed, window - 0.5);
+    EXPECT_LT(bodyClosed, window + 1.0);
+    EXPECT_EQ(slow.body, "slow");
+    EXPECT_EQ(again.body, "again");
+    EXPECT_EQ(steady.body.size(), 6 * (ConnectionDeadlines::kBodyProgress + 100));
+    EXPECT_EQ(handled.load(), 3); // the dropped requests never reached the handler
+}
+
 TEST_F(HttpServerTest, ConnectionsRunOnThreadsOfTheirOwn)
 {
     std::mutex mutex;

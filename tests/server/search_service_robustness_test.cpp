@@ -74,7 +74,10 @@ TEST_F(SearchServiceRobustness, ManyConcurrentClientsMixingGoodAndRefusedRequest
         clients.emplace_back([&, i] {
             const bool good = i % 2 == 0;
             const QByteArray query = good ? videoTwoFrames(i, 3) : videoOneFrames(i % 190, 3);
-            responses[i] = search(query, good ? kUser : Credentials {"user", "nope"});
+            const Credentials credentials = good ? kUser : Credentials {"user", "nope"};
+            // From several addresses, each within its share of the connections.
+            responses[i] = httptest::exchange(port, httptest::postRequest(body(query), credentials), 10000,
+                                              INADDR_LOOPBACK + i % 8);
         });
     }
     for (std::thread& client : clients)
