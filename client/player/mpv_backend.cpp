@@ -249,6 +249,11 @@ PlaybackResult MpvBackend::setPosition(qint64 position)
     if (!mpv)
         return -1;
     drainEvents();  // a restart still queued belongs to an earlier seek
+    // A seek to the very end or past it would report the end while some earlier
+    // frame stays on screen (MPEG program streams): it goes to the last instant instead.
+    const qint64 length = duration();
+    if (length > 0 && position >= length)
+        position = length - 1;
     const QByteArray seconds = QByteArray::number(static_cast<double>(position) / UnitsPerSecond, 'f', 7);
     const char* command[] = {"seek", seconds.constData(), "absolute+exact", nullptr};
     if (mpv_command(mpv, command) < 0)
@@ -377,3 +382,21 @@ std::unique_ptr<PlayerBackend> makeMpvBackend()
 }
 
 } // namespace player
+
+#if defined(__SANITIZE_THREAD__)
+// mpv's threads (with the FFmpeg decoders and the zimg scaler inside it) hand data
+// over through atomics in libraries a thread-sanitizer build cannot see: keep its
+// reports to our own code.
+extern "C" const char* __tsan_default_suppressions()
+{
+    return "called_from_lib:libmpv.so\n"
+           "race:libmpv.so\n"
+           "race:libzimg.so\n"
+           "called_from_lib:libavcodec.so\n"
+           "called_from_lib:libavformat.so\n"
+           "called_from_lib:libavutil.so\n"
+           "called_from_lib:libswscale.so\n"
+           "race:libavcodec.so\n"
+           "race:libavutil.so\n";
+}
+#endif
