@@ -384,19 +384,14 @@ std::unique_ptr<PlayerBackend> makeMpvBackend()
 } // namespace player
 
 #if defined(__SANITIZE_THREAD__)
-// mpv's threads (with the FFmpeg decoders and the zimg scaler inside it) hand data
-// over through atomics in libraries a thread-sanitizer build cannot see: keep its
-// reports to our own code.
+#include "ffmpeg_tsan_suppressions.h"
+
+// mpv's threads (and the zimg scaler inside it) hand data over through atomics in
+// libraries a thread-sanitizer build cannot see, as do the FFmpeg decoders it runs.
 extern "C" const char* __tsan_default_suppressions()
 {
     return "called_from_lib:libmpv.so\n"
            "race:libmpv.so\n"
-           "race:libzimg.so\n"
-           "called_from_lib:libavcodec.so\n"
-           "called_from_lib:libavformat.so\n"
-           "called_from_lib:libavutil.so\n"
-           "called_from_lib:libswscale.so\n"
-           "race:libavcodec.so\n"
-           "race:libavutil.so\n";
+           "race:libzimg.so\n" KESTRALINE_FFMPEG_TSAN_SUPPRESSIONS;
 }
 #endif
