@@ -237,7 +237,9 @@ qint64 MpvBackend::position()
     if (!mpv)
         return lastPosition;
     // The frame on screen changes only when a load or seek has restarted playback.
-    settle([this] { return !restarting; }, SeekTimeoutMs);
+    // A restart that never comes is waited for once, not on every poll.
+    if (!settle([this] { return !restarting; }, SeekTimeoutMs))
+        restarting = false;
     double seconds = 0;
     if (mpv_get_property(mpv, "time-pos", MPV_FORMAT_DOUBLE, &seconds) >= 0 && std::isfinite(seconds))
         lastPosition = unitsUp(seconds);
