@@ -173,16 +173,10 @@ bool VideoInput::receiveFrames(const FrameHandler& handler)
 }
 
 #if defined(__SANITIZE_THREAD__)
-// FFmpeg's decoder threads hand frames over through atomics inside the libraries,
-// which a thread-sanitizer build cannot see (they are not instrumented): keep its
-// reports to our own code.
+#include "ffmpeg_tsan_suppressions.h"
+
 extern "C" const char* __tsan_default_suppressions()
 {
-    return "called_from_lib:libavcodec.so\n"
-           "called_from_lib:libavformat.so\n"
-           "called_from_lib:libavutil.so\n"
-           "called_from_lib:libswscale.so\n"
-           "race:libavcodec.so\n"
-           "race:libavutil.so\n";
+    return KESTRALINE_FFMPEG_TSAN_SUPPRESSIONS;
 }
 #endif

@@ -237,7 +237,9 @@ qint64 MpvBackend::position()
     if (!mpv)
         return lastPosition;
     // The frame on screen changes only when a load or seek has restarted playback.
-    settle([this] { return !restarting; }, SeekTimeoutMs);
+    // A restart that never comes is waited for once, not on every poll.
+    if (!settle([this] { return !restarting; }, SeekTimeoutMs))
+        restarting = false;
     double seconds = 0;
     if (mpv_get_property(mpv, "time-pos", MPV_FORMAT_DOUBLE, &seconds) >= 0 && std::isfinite(seconds))
         lastPosition = unitsUp(seconds);
@@ -249,6 +251,11 @@ PlaybackResult MpvBackend::setPosition(qint64 position)
     if (!mpv)
         return -1;
     drainEvents();  // a restart still queued belongs to an earlier seek
+    // A seek to the very end or past it would report the end while some earlier
+    // frame stays on screen (MPEG program streams): it goes to the last instant instead.
+    const qint64 length = duration();
+    if (length > 0 && position >= length)
+        position = length - 1;
     const QByteArray seconds = QByteArray::number(static_cast<double>(position) / UnitsPerSecond, 'f', 7);
     const char* command[] = {"seek", seconds.constData(), "absolute+exact", nullptr};
     if (mpv_command(mpv, command) < 0)
@@ -377,3 +384,16 @@ std::unique_ptr<PlayerBackend> makeMpvBackend()
 }
 
 } // namespace player
+
+#if defined(__SANITIZE_THREAD__)
+#include "ffmpeg_tsan_suppressions.h"
+
+// mpv's threads (and the zimg scaler inside it) hand data over through atomics in
+// libraries a thread-sanitizer build cannot see, as do the FFmpeg decoders it runs.
+extern "C" const char* __tsan_default_suppressions()
+{
+    return "called_from_lib:libmpv.so\n"
+           "race:libmpv.so\n"
+           "race:libzimg.so\n" KESTRALINE_FFMPEG_TSAN_SUPPRESSIONS;
+}
+#endif

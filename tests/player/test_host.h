@@ -34,6 +34,8 @@ public:
         for (QWidget* part : {Panel1, static_cast<QWidget*>(ProgressBar1), static_cast<QWidget*>(TrackBar1),
                               static_cast<QWidget*>(StatusBar1)})
             layout->addWidget(part);
+        resize(sizeHint());  // lays the parts out also while the host is hidden
+        layout->activate();
         Timer1 = new QTimer(this);
         Timer2 = new QTimer(this);
         Player = player::makeVideoPlayer({this, Panel1, Panel3, StatusBar1, ProgressBar1, TrackBar1, Timer1, Timer2},
