@@ -93,6 +93,7 @@ private:
     StretchPlan plan_;
     FrameClock::Basis basis_;
     std::int64_t indexLead_ = 0;   // decoding time of the packet the first frame came out with
+    std::int64_t ticksPerFrame_ = 0;
     Threading threading_ = Threading::Frames;
     bool untouched_ = true;
 };
@@ -142,7 +143,8 @@ std::vector<std::uint8_t> StretchDecoder::run()
 
 // Learns from the video's first frame how the whole-file decode times frames.
 // Frames timed by index are recognised after a seek by the decoding time of the
-// packet each came out with, which runs that far ahead of the frame's index.
+// packet each came out with, which runs that far ahead of the frame's index and
+// must move a whole number of ticks per frame.
 bool StretchDecoder::probeClock()
 {
     untouched_ = false;
@@ -153,8 +155,9 @@ bool StretchDecoder::probeClock()
         probed = true;
         return false;
     });
-    const bool countsFrames = av_cmp_q(av_mul_q(info_.timeBase, info_.frameRate), AVRational{1, 1}) == 0;
-    return probed && (!basis_.byIndex || (countsFrames && indexLead_ != AV_NOPTS_VALUE));
+    const AVRational ticksPerFrame = av_div_q(av_inv_q(info_.timeBase), info_.frameRate);
+    ticksPerFrame_ = ticksPerFrame.den == 1 ? ticksPerFrame.num : 0;
+    return probed && (!basis_.byIndex || (ticksPerFrame_ > 0 && indexLead_ != AV_NOPTS_VALUE));
 }
 
 // The index of a frame timed by index, from its packet's decoding time.
@@ -162,7 +165,10 @@ std::optional<std::int64_t> StretchDecoder::indexOf(const AVFrame& frame) const
 {
     if (frame.pkt_dts == AV_NOPTS_VALUE)
         return std::nullopt;
-    return saturatingSubtract(frame.pkt_dts, indexLead_);
+    const std::int64_t ticks = saturatingSubtract(frame.pkt_dts, indexLead_);
+    if (ticks % ticksPerFrame_ != 0)
+        return std::nullopt;
+    return ticks / ticksPerFrame_;
 }
 
 StretchDecoder::Attempt StretchDecoder::fromKeyFrameBefore(std::int64_t target, Threading threading,
