@@ -16,8 +16,8 @@ struct KeyFrameMark {
     std::int64_t pts = 0;
 };
 
-// Decodes on frame threads until the first trouble. Returns the last key frame
-// taken before it, or nothing when the whole video decoded cleanly.
+// Decodes on frame threads until the first trouble, which `troubled` reports.
+// Returns the last key frame taken before it (nothing when none was).
 std::optional<KeyFrameMark> decodeUntilTrouble(VideoInput& input, FrameSink& sink, bool& troubled)
 {
     std::optional<KeyFrameMark> lastKey;

@@ -73,13 +73,13 @@ public:
 private:
     enum class Outcome {
         Done,        // the stretch is complete
-        Overshot,    // the key frame found lies after the start (or where it must not)
+        Overshot,    // the first usable frame lies after the start (or not before keyBefore)
         Troubled,    // the decoder met damaged data where the frames must be exact
         Untrusted,   // the frames there cannot be matched with the whole-file decode
     };
     struct Attempt {
         Outcome outcome = Outcome::Untrusted;
-        std::int64_t keyTime = 0;   // the first key frame's time, when known
+        std::int64_t keyTime = 0;   // the first usable frame's time, else the seek target
         std::vector<std::uint8_t> data;
     };
 
