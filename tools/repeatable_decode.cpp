@@ -17,7 +17,8 @@ struct KeyFrameMark {
 };
 
 // Decodes on frame threads until the first trouble, which `troubled` reports.
-// Returns the last key frame taken before it (nothing when none was).
+// Returns the last key frame taken before it that can be found again (nothing
+// when none was).
 std::optional<KeyFrameMark> decodeUntilTrouble(VideoInput& input, FrameSink& sink, bool& troubled)
 {
     std::optional<KeyFrameMark> lastKey;
@@ -27,7 +28,8 @@ std::optional<KeyFrameMark> decodeUntilTrouble(VideoInput& input, FrameSink& sin
             troubled = true;
             return false;
         }
-        if (frame.key_frame)
+        // Only a key frame whose packet position is known can be found again.
+        if (frame.key_frame && frame.pkt_pos >= 0)
             lastKey = KeyFrameMark{sink.count(), frame.pkt_pos, frame.pts};
         sink.add(frame);
         return true;
