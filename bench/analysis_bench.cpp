@@ -3,12 +3,12 @@
 // times build/bin/KestralineAnalyzer on it and `ffmpeg -threads 0 -i CLIP -f null -`
 // a few times each, alternating, and prints the best and median times and their
 // ratio (target: analysis at most 1.3 × decoding). Usage: analysis_bench [REPETITIONS]
+#include "bench_timing.h"
 #include "frame_colour.h"
 #include "video_input.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -18,21 +18,10 @@ extern "C" {
 #include <libavutil/frame.h>
 }
 
-namespace {
+using benchtiming::median;
+using benchtiming::timedRun;
 
-// Runs a program to its end; the elapsed seconds, or a negative value on failure.
-double timedRun(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
-    QElapsedTimer timer;
-    timer.start();
-    process.start(program, arguments);
-    if (!process.waitForStarted(-1) || !process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0)
-        return -1;
-    return timer.nsecsElapsed() / 1e9;
-}
+namespace {
 
 // Milliseconds of colour work per frame on one thread, over the clip's first
 // frames (decoded first, then timed alone).
@@ -54,13 +43,6 @@ double colourMillisecondsPerFrame(const QString& clip, int frames)
     for (AVFrame*& frame : decoded)
         av_frame_free(&frame);
     return checksum == 0xFFFFFFFFu ? -1 : ms;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 } // namespace

@@ -2,7 +2,23 @@
 
 #include "general_number.h"
 #include "media_error.h"
-#include "video_input.h"
+#include "repeatable_decode.h"
+
+#include <algorithm>
+
+namespace {
+
+class FrameCounter : public FrameSink {
+public:
+    void add(const AVFrame&) override { ++frames_; }
+    std::size_t count() const override { return frames_; }
+    void keepFirst(std::size_t frames) override { frames_ = std::min(frames_, frames); }
+
+private:
+    std::size_t frames_ = 0;
+};
+
+} // namespace
 
 ClipProperties readClipProperties(const std::string& path)
 {
@@ -13,10 +29,9 @@ ClipProperties readClipProperties(const std::string& path)
     properties.frameRate = input.info().frameRate;
     if (properties.frameRate.num <= 0)
         throw MediaError("the frame rate of \"" + path + "\" is unknown");
-    input.decode([&](const AVFrame&) {
-        ++properties.frames;
-        return true;
-    });
+    FrameCounter counter;
+    decodeWholeVideo(input, counter);
+    properties.frames = static_cast<std::int64_t>(counter.count());
     if (properties.frames == 0)
         throw MediaError("no frame could be decoded from \"" + path + "\"");
     return properties;

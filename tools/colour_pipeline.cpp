@@ -41,10 +41,25 @@ void ColourPipeline::add(const AVFrame& frame)
     jobReady_.notify_one();
 }
 
+void ColourPipeline::waitForQueue(std::unique_lock<std::mutex>& lock)
+{
+    allDone_.wait(lock, [this] { return queue_.empty() && busy_ == 0; });
+}
+
+void ColourPipeline::keepFirst(std::size_t frames)
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    waitForQueue(lock);
+    if (frames < added_) {
+        added_ = frames;
+        triples_.resize(3 * frames);
+    }
+}
+
 std::vector<std::uint8_t> ColourPipeline::finish()
 {
     std::unique_lock<std::mutex> lock(mutex_);
-    allDone_.wait(lock, [this] { return queue_.empty() && busy_ == 0; });
+    waitForQueue(lock);
     if (failure_)
         std::rethrow_exception(failure_);
     return triples_;

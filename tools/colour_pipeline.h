@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "repeatable_decode.h"
+
 extern "C" {
 #include <libavutil/pixfmt.h>
 }
@@ -15,16 +17,18 @@ struct AVFrame;
 
 // Computes the colour triples of frames on worker threads while the decoder goes
 // on, and hands them back in the order the frames were added.
-class ColourPipeline {
+class ColourPipeline : public FrameSink {
 public:
     ColourPipeline(AVColorSpace space, AVColorRange range, int workers);
-    ~ColourPipeline();
+    ~ColourPipeline() override;
     ColourPipeline(const ColourPipeline&) = delete;
     ColourPipeline& operator=(const ColourPipeline&) = delete;
 
     // Queues a reference to the frame (waits while the queue is full).
-    void add(const AVFrame& frame);   // throws MediaError
-    std::size_t added() const { return added_; }
+    void add(const AVFrame& frame) override;   // throws MediaError
+    std::size_t count() const override { return added_; }
+    // Forgets every frame after the first `frames` (waits for the queued ones).
+    void keepFirst(std::size_t frames) override;
 
     // Waits for every queued frame; three bytes (red, green, blue) per frame in
     // the order added. Throws the first failure of a worker.
@@ -42,6 +46,7 @@ private:
 
     void work(AVColorSpace space, AVColorRange range);
     void stop();
+    void waitForQueue(std::unique_lock<std::mutex>& lock);
 
     std::mutex mutex_;
     std::condition_variable jobReady_;

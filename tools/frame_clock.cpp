@@ -7,15 +7,29 @@ extern "C" {
 #include <libavutil/mathematics.h>
 }
 
+FrameClock::Basis FrameClock::basisOf(const VideoStreamInfo& info, const AVFrame& firstFrame)
+{
+    Basis basis;
+    basis.byIndex = firstFrame.pts == AV_NOPTS_VALUE;
+    basis.origin = info.startTimeKnown || basis.byIndex ? info.startTime : firstFrame.pts;
+    return basis;
+}
+
 FrameClock::FrameClock(const VideoStreamInfo& info) : info_(info) {}
+
+FrameClock::FrameClock(const VideoStreamInfo& info, const Basis& basis, std::int64_t firstIndex)
+    : info_(info), mode_(basis.byIndex ? Mode::Index : Mode::Stamps), origin_(basis.origin), index_(firstIndex)
+{
+}
 
 std::int64_t FrameClock::timeOf(const AVFrame& frame)
 {
     const AVRational frameDuration = av_inv_q(info_.frameRate);
     const std::int64_t index = index_++;
     if (mode_ == Mode::Undecided) {
-        mode_ = frame.pts != AV_NOPTS_VALUE ? Mode::Stamps : Mode::Index;
-        origin_ = info_.startTimeKnown || frame.pts == AV_NOPTS_VALUE ? info_.startTime : frame.pts;
+        const Basis basis = basisOf(info_, frame);
+        mode_ = basis.byIndex ? Mode::Index : Mode::Stamps;
+        origin_ = basis.origin;
     }
     if (mode_ == Mode::Index)
         return av_rescale_q(index, frameDuration, info_.timeBase);

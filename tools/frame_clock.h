@@ -5,7 +5,7 @@
 
 struct AVFrame;
 
-// Presentation times of the frames decoded from a video's first frame, in stream
+// Presentation times of a video's frames in decoding output order, in stream
 // ticks after the stream's start. A video whose first frame carries a time is
 // timed by its stamps (a frame without one follows the previous by one frame
 // duration); a video whose first frame carries none (AVI with B-frames, where
@@ -13,9 +13,19 @@ struct AVFrame;
 // so that times never mix two clocks.
 class FrameClock {
 public:
-    explicit FrameClock(const VideoStreamInfo& info);
+    // How a video's frames are timed: its first frame decides.
+    struct Basis {
+        bool byIndex = false;
+        std::int64_t origin = 0;   // the stream tick that counts as time 0
+    };
+    static Basis basisOf(const VideoStreamInfo& info, const AVFrame& firstFrame);
 
-    // The time of the next frame in decoding output order.
+    // Times frames fed from the video's first frame on.
+    explicit FrameClock(const VideoStreamInfo& info);
+    // Times frames fed from a later frame on: the frame with index `firstIndex`
+    // (timed by index) or one that carries a stamp (timed by stamps).
+    FrameClock(const VideoStreamInfo& info, const Basis& basis, std::int64_t firstIndex);
+
     std::int64_t timeOf(const AVFrame& frame);
 
 private:

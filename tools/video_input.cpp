@@ -1,7 +1,9 @@
 #include "video_input.h"
 
+#include "decoder_complaints.h"
 #include "media_error.h"
 
+#include <cstdlib>
 #include <cstring>
 
 extern "C" {
@@ -20,41 +22,42 @@ std::string errorText(int code)
     return text;
 }
 
-// Containers whose seek goes through an index of key frames with presentation or
-// decoding times; others (MPEG program and transport streams...) guess by byte
-// position, so a stretch there is decoded from the start.
-bool hasExactSeeking(const char* demuxerName)
+// Frame threads for Threading::Frames: one per core, or the number in
+// KESTRALINE_DECODER_THREADS (tests compare outputs at several counts).
+int frameThreads()
 {
-    static const char* const exact[] = {"mov,mp4,m4a,3gp,3g2,mj2", "matroska,webm", "avi"};
-    for (const char* name : exact) {
-        if (std::strcmp(demuxerName, name) == 0)
-            return true;
-    }
-    return false;
+    const char* text = std::getenv("KESTRALINE_DECODER_THREADS");
+    if (!text || !*text)
+        return 0;
+    char* end = nullptr;
+    const long count = std::strtol(text, &end, 10);
+    return *end == '\0' && count >= 1 && count <= 64 ? static_cast<int>(count) : 0;
 }
 
 } // namespace
 
-VideoInput::VideoInput(const std::string& path) : path_(path)
+VideoInput::VideoInput(const std::string& path, Threading threading) : path_(path)
 {
+    watchDecoderComplaints();
     try {
         openStream();
-        openDecoder();
+        openDecoder(threading);
+        frame_ = av_frame_alloc();
+        held_ = av_packet_alloc();
+        if (!frame_ || !held_)
+            throw MediaError("out of memory");
     } catch (...) {
+        av_packet_free(&held_);
+        av_frame_free(&frame_);
         avcodec_free_context(&decoder_);
         avformat_close_input(&format_);
         throw;
-    }
-    frame_ = av_frame_alloc();
-    if (!frame_) {
-        avcodec_free_context(&decoder_);
-        avformat_close_input(&format_);
-        throw MediaError("out of memory");
     }
 }
 
 VideoInput::~VideoInput()
 {
+    av_packet_free(&held_);
     av_frame_free(&frame_);
     avcodec_free_context(&decoder_);
     avformat_close_input(&format_);
@@ -90,12 +93,11 @@ void VideoInput::openStream()
     info_.timeBase = stream->time_base;
     info_.startTimeKnown = stream->start_time != AV_NOPTS_VALUE;
     info_.startTime = info_.startTimeKnown ? stream->start_time : 0;
-    info_.exactSeeking = hasExactSeeking(format_->iformat->name);
     info_.colourSpace = stream->codecpar->color_space;
     info_.colourRange = stream->codecpar->color_range;
 }
 
-void VideoInput::openDecoder()
+void VideoInput::openDecoder(Threading threading)
 {
     const AVCodecParameters* parameters = format_->streams[streamIndex_]->codecpar;
     const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
@@ -107,20 +109,68 @@ void VideoInput::openDecoder()
     int result = avcodec_parameters_to_context(decoder_, parameters);
     if (result >= 0) {
         decoder_->pkt_timebase = format_->streams[streamIndex_]->time_base;
-        decoder_->thread_count = 0;   // one thread per core
-        decoder_->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+        decoder_->thread_count = threading == Threading::Frames ? frameThreads() : 1;
+        decoder_->thread_type = threading == Threading::Frames ? FF_THREAD_FRAME | FF_THREAD_SLICE : 0;
         result = avcodec_open2(decoder_, codec, nullptr);
     }
     if (result < 0)
         throw MediaError("cannot open the video decoder for \"" + path_ + "\": " + errorText(result));
+    clearTrouble();
+}
+
+void VideoInput::restartDecoder(Threading threading)
+{
+    avcodec_free_context(&decoder_);
+    openDecoder(threading);
+}
+
+void VideoInput::clearTrouble()
+{
+    troubled_ = false;
+    complaintsAtStart_ = decoderComplaints();
+}
+
+bool VideoInput::troubled() const
+{
+    return troubled_ || decoderComplaints() != complaintsAtStart_;
 }
 
 bool VideoInput::seekBefore(std::int64_t ticks)
 {
+    av_packet_unref(held_);
+    heldValid_ = false;
     if (av_seek_frame(format_, streamIndex_, ticks, AVSEEK_FLAG_BACKWARD) < 0)
         return false;
     avcodec_flush_buffers(decoder_);
+    clearTrouble();
     return true;
+}
+
+// The next packet of the video stream; a negative value at the end of the data.
+int VideoInput::readVideoPacket(AVPacket* packet)
+{
+    for (;;) {
+        const int read = av_read_frame(format_, packet);
+        if (read < 0 || packet->stream_index == streamIndex_)
+            return read;
+        av_packet_unref(packet);
+    }
+}
+
+std::optional<KeyPacket> VideoInput::skipToKeyPacket(std::int64_t pos)
+{
+    av_packet_unref(held_);
+    heldValid_ = false;
+    while (readVideoPacket(held_) >= 0) {
+        if ((held_->flags & AV_PKT_FLAG_KEY) && (pos < 0 || held_->pos == pos)) {
+            heldValid_ = true;
+            // What decoded before this packet says nothing about what follows it.
+            clearTrouble();
+            return KeyPacket{held_->pts, held_->dts, held_->pos};
+        }
+        av_packet_unref(held_);
+    }
+    return std::nullopt;
 }
 
 void VideoInput::decode(const FrameHandler& handler)
@@ -130,11 +180,15 @@ void VideoInput::decode(const FrameHandler& handler)
         throw MediaError("out of memory");
     try {
         bool going = true;
+        if (heldValid_) {
+            heldValid_ = false;
+            going = sendPacket(held_, handler);
+            av_packet_unref(held_);
+        }
         // A read error ends the file as the end of the data does: both tools then
         // agree on what the file holds.
-        while (going && av_read_frame(format_, packet) >= 0) {
-            if (packet->stream_index == streamIndex_)
-                going = sendPacket(packet, handler);
+        while (going && readVideoPacket(packet) >= 0) {
+            going = sendPacket(packet, handler);
             av_packet_unref(packet);
         }
         if (going)
@@ -150,6 +204,8 @@ bool VideoInput::sendPacket(const AVPacket* packet, const FrameHandler& handler)
 {
     const int sent = avcodec_send_packet(decoder_, packet);
     // A damaged packet is skipped, as players do; anything else is a real failure.
+    if (sent == AVERROR_INVALIDDATA)
+        troubled_ = true;
     if (sent < 0 && sent != AVERROR_INVALIDDATA && sent != AVERROR_EOF)
         throw MediaError("decoding \"" + path_ + "\" failed: " + errorText(sent));
     return receiveFrames(handler);
@@ -161,10 +217,14 @@ bool VideoInput::receiveFrames(const FrameHandler& handler)
         const int received = avcodec_receive_frame(decoder_, frame_);
         if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
             return true;
-        if (received == AVERROR_INVALIDDATA)
+        if (received == AVERROR_INVALIDDATA) {
+            troubled_ = true;
             continue;
+        }
         if (received < 0)
             throw MediaError("decoding \"" + path_ + "\" failed: " + errorText(received));
+        if ((frame_->flags & AV_FRAME_FLAG_CORRUPT) || frame_->decode_error_flags)
+            troubled_ = true;
         const bool going = handler(*frame_);
         av_frame_unref(frame_);
         if (!going)

@@ -168,6 +168,32 @@ TEST(AnalyzerStretch, EqualsTheSliceOfTheWholeOutputInEveryContainer)
     }
 }
 
+TEST(AnalyzerStretch, NearTheEndOfALongVideoEqualsItsSliceInEveryContainer)
+{
+    // Key frames every 10 s: starts just after one, in the middle of a group of
+    // pictures, on the last frames, and past the end.
+    const QStringList names = {"long.avi", "long.mov", "long.mkv", "long.mp4", "long.mpg", "long.webm", "long.ts"};
+    const QList<QPair<int, QStringList>> cases = {
+        {2525, {"101", "2"}},     {2882, {"115.3", "2"}}, {2975, {"119.02", "2"}},
+        {2999, {"119.98", "1"}},  {2999, {"500", "1"}},
+    };
+    QList<QStringList> stretches;
+    for (const auto& c : cases)
+        stretches.append(c.second);
+    prepareClips(names);
+    for (const QString& name : names) {
+        const QByteArray whole = analyse(clip(name));
+        ASSERT_EQ(whole.size(), 3 * 3000) << name.toStdString();
+        const QList<QByteArray> outputs = analyseAll(clip(name), stretches);
+        for (int i = 0; i < cases.size(); ++i) {
+            const int first = cases[i].first;
+            const int count = std::min<int>(3000 - first, int(cases[i].second[1].toDouble() * 25));
+            EXPECT_EQ(outputs[i].toHex(), whole.mid(3 * first, 3 * count).toHex())
+                << name.toStdString() << " start " << cases[i].second[0].toStdString();
+        }
+    }
+}
+
 TEST(AnalyzerStretch, StartAfterTheEndGivesTheLastFrame)
 {
     const QString video = clip("lossless.mkv");

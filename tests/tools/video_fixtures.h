@@ -63,6 +63,15 @@ inline const QMap<QString, Recipe>& recipes()
         r["lossy_vp9.webm"] = {moving, {"-c:v", "libvpx-vp9", "-g", "40", "-b:v", "300k"}};
         r["lossy2997.mp4"] = {"testsrc2=s=192x108:r=30000/1001:d=6", h264};
         r["lossy2997.mpg"] = {"testsrc2=s=160x96:r=30000/1001:d=6", {"-c:v", "mpeg2video", "-bf", "2"}};
+        // "long.*": two minutes of tiny frames, a key frame every 10 s exactly.
+        const QString tiny = "testsrc2=s=64x48:r=25:d=120";
+        const QStringList h264Long = {"-c:v", "libx264", "-bf", "3", "-g", "250", "-keyint_min", "250",
+                                      "-sc_threshold", "0", "-pix_fmt", "yuv420p"};
+        for (const char* container : {"avi", "mov", "mkv", "mp4", "ts"})
+            r[QString("long.") + container] = {tiny, h264Long};
+        r["long.mpg"] = {tiny, {"-c:v", "mpeg2video", "-bf", "2", "-g", "250", "-sc_threshold", "1000000000"}};
+        r["long.webm"] = {tiny, {"-c:v", "libvpx", "-g", "250", "-keyint_min", "250", "-deadline", "realtime",
+                                  "-cpu-used", "8", "-b:v", "100k"}};
         return r;
     }();
     return all;
@@ -126,19 +135,27 @@ struct ToolRun {
     QByteArray err;
 };
 
-inline ToolRun runTool(const QString& name, const QStringList& args)
+// Runs one of the tools; `decoderThreads` above 0 sets the decoder's frame
+// threads through KESTRALINE_DECODER_THREADS.
+inline ToolRun runTool(const QString& name, const QStringList& args, int decoderThreads = 0)
 {
     ToolRun run;
-    run.status = testsupport::runProgram(testsupport::binDir() + "/" + name, args, &run.out, &run.err);
+    const QString program = testsupport::binDir() + "/" + name;
+    if (decoderThreads > 0)
+        run.status = testsupport::runProgram(
+            "env", QStringList{QString("KESTRALINE_DECODER_THREADS=%1").arg(decoderThreads), program} + args, &run.out,
+            &run.err);
+    else
+        run.status = testsupport::runProgram(program, args, &run.out, &run.err);
     return run;
 }
 
 // Runs the analyser and returns what it wrote; fails the test when it failed.
-inline QByteArray analyse(const QString& video, const QStringList& stretch = {})
+inline QByteArray analyse(const QString& video, const QStringList& stretch = {}, int decoderThreads = 0)
 {
     static std::atomic<int> counter{0};
     const QString out = workFolder() + QString("/out%1.rgb").arg(++counter);
-    const ToolRun run = runTool("KestralineAnalyzer", QStringList{video, out} + stretch);
+    const ToolRun run = runTool("KestralineAnalyzer", QStringList{video, out} + stretch, decoderThreads);
     EXPECT_EQ(run.status, 0) << video.toStdString() << ": " << run.err.toStdString();
     QFile file(out);
     if (!file.open(QIODevice::ReadOnly))
@@ -149,17 +166,17 @@ inline QByteArray analyse(const QString& video, const QStringList& stretch = {})
 }
 
 // The analyser's outputs for several stretches of one video, run side by side.
-inline QList<QByteArray> analyseAll(const QString& video, const QList<QStringList>& stretches)
+inline QList<QByteArray> analyseAll(const QString& video, const QList<QStringList>& stretches, int decoderThreads = 0)
 {
     std::vector<QByteArray> outputs(stretches.size());
-    sideBySide(stretches.size(), [&](int i) { outputs[i] = analyse(video, stretches[i]); });
+    sideBySide(stretches.size(), [&](int i) { outputs[i] = analyse(video, stretches[i], decoderThreads); });
     return QList<QByteArray>(outputs.begin(), outputs.end());
 }
 
 // Clipmeta's "word number" pairs.
-inline QMap<QString, QString> clipmeta(const QString& video)
+inline QMap<QString, QString> clipmeta(const QString& video, int decoderThreads = 0)
 {
-    const ToolRun run = runTool("Clipmeta", {video});
+    const ToolRun run = runTool("Clipmeta", {video}, decoderThreads);
     EXPECT_EQ(run.status, 0) << video.toStdString() << ": " << run.err.toStdString();
     QMap<QString, QString> pairs;
     const QStringList words = QString::fromUtf8(run.out).split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);

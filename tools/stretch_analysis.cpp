@@ -1,0 +1,286 @@
+// analyseStretch: decodes a stretch from the key frame at or before its start,
+// found by seeking and checked against the times the frames carry, so that the
+// frames are those of the whole-file decode, in every container.
+#include "video_analysis.h"
+
+#include "colour_pipeline.h"
+#include "frame_clock.h"
+#include "media_error.h"
+#include "saturating_math.h"
+#include "stretch_picker.h"
+#include "video_input.h"
+
+#include <limits>
+#include <optional>
+
+extern "C" {
+#include <libavutil/frame.h>
+#include <libavutil/mathematics.h>
+}
+
+namespace {
+
+constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
+constexpr int kMostSeeks = 16;
+
+// Where the stretch begins (stream ticks after the stream's start) and how many
+// frames it holds.
+struct StretchPlan {
+    std::int64_t start = 0;
+    std::int64_t frames = 0;
+};
+
+StretchPlan planStretch(const VideoStreamInfo& info, const Stretch& stretch, const std::string& path)
+{
+    if (info.frameRate.num <= 0)
+        throw MediaError("the frame rate of \"" + path + "\" is unknown");
+    StretchPlan plan;
+    plan.start = floorTimesRatio(stretch.start, info.timeBase.den, info.timeBase.num);
+    plan.frames = floorTimesRatio(stretch.length, info.frameRate.num, info.frameRate.den);
+    return plan;
+}
+
+// The frames of the stretch, picked out of the frames fed to it.
+class StretchOutput {
+public:
+    StretchOutput(const VideoStreamInfo& info, const StretchPlan& plan, bool fedFromVideoStart)
+        : pipeline_(newColourPipeline(info)),
+          picker_(plan.start, plan.frames, fedFromVideoStart, [this](const AVFrame& f) { pipeline_->add(f); })
+    {
+    }
+    StretchPicker::Verdict feed(const AVFrame& frame, std::int64_t time) { return picker_.feed(frame, time); }
+    std::vector<std::uint8_t> finish()
+    {
+        picker_.finish();
+        return pipeline_->finish();
+    }
+    std::size_t count() const { return pipeline_->count(); }
+
+private:
+    std::unique_ptr<ColourPipeline> pipeline_;
+    StretchPicker picker_;
+};
+
+class StretchDecoder {
+public:
+    StretchDecoder(const std::string& path, const Stretch& stretch)
+        : input_(path), info_(input_.info()), plan_(planStretch(info_, stretch, path))
+    {
+    }
+
+    std::vector<std::uint8_t> run();
+
+private:
+    enum class Outcome {
+        Done,        // the stretch is complete
+        Overshot,    // the first usable frame lies after the start (or not before keyBefore)
+        Troubled,    // the decoder met damaged data where the frames must be exact
+        Untrusted,   // the frames there cannot be matched with the whole-file decode
+    };
+    struct Attempt {
+        Outcome outcome = Outcome::Untrusted;
+        std::int64_t keyTime = 0;   // the first usable frame's time, else the seek target
+        std::vector<std::uint8_t> data;
+    };
+
+    Attempt fromKeyFrameBefore(std::int64_t target, Threading threading, std::int64_t keyBefore);
+    std::optional<std::int64_t> indexOf(const AVFrame& frame) const;
+    std::vector<std::uint8_t> fromStart(Threading threading);
+    bool probeClock();
+
+    VideoInput input_;
+    const VideoStreamInfo& info_;
+    StretchPlan plan_;
+    FrameClock::Basis basis_;
+    std::int64_t indexLead_ = 0;   // decoding time of the packet the first frame came out with
+    std::int64_t ticksPerFrame_ = 0;
+    Threading threading_ = Threading::Frames;
+    bool untouched_ = true;
+};
+
+std::int64_t oneSecond(const VideoStreamInfo& info)
+{
+    return av_rescale_q(1, AVRational{1, 1}, info.timeBase);
+}
+
+// Seeking to the start: from the key frame at or before it, stepping further back
+// where the container's seek lands after it or where damaged data lies just
+// before the stretch. On one thread the first group of pictures decoded must be
+// free of trouble, so that the frames after it come out as in the whole-file
+// decode; a frame-threaded decode must be free of trouble throughout.
+std::vector<std::uint8_t> StretchDecoder::run()
+{
+    if (plan_.frames == 0)
+        return {};
+    if (plan_.start <= oneSecond(info_) || !probeClock())
+        return fromStart(Threading::Frames);
+    Threading threading = Threading::Frames;
+    std::int64_t target = plan_.start;
+    std::int64_t keyBefore = kNever;
+    std::int64_t step = oneSecond(info_);
+    for (int seek = 0; seek < kMostSeeks && target > 0; ++seek) {
+        Attempt attempt = fromKeyFrameBefore(target, threading, keyBefore);
+        switch (attempt.outcome) {
+        case Outcome::Done:
+            return std::move(attempt.data);
+        case Outcome::Untrusted:
+            return fromStart(threading);
+        case Outcome::Troubled:
+            if (threading == Threading::Frames) {
+                threading = Threading::Single;   // the same key frame again, on one thread
+                continue;
+            }
+            [[fallthrough]];
+        case Outcome::Overshot:
+            keyBefore = std::min(keyBefore, attempt.keyTime);
+            target = saturatingSubtract(std::min(target, attempt.keyTime), step);
+            step = saturatingAdd(step, step);
+            break;
+        }
+    }
+    return fromStart(threading);
+}
+
+// Learns from the video's first frame how the whole-file decode times frames.
+// Frames timed by index are recognised after a seek by the decoding time of the
+// packet each came out with, which runs that far ahead of the frame's index and
+// must move a whole number of ticks per frame.
+bool StretchDecoder::probeClock()
+{
+    untouched_ = false;
+    bool probed = false;
+    input_.decode([&](const AVFrame& frame) {
+        basis_ = FrameClock::basisOf(info_, frame);
+        indexLead_ = frame.pkt_dts;
+        probed = true;
+        return false;
+    });
+    const AVRational ticksPerFrame = av_div_q(av_inv_q(info_.timeBase), info_.frameRate);
+    ticksPerFrame_ = ticksPerFrame.den == 1 ? ticksPerFrame.num : 0;
+    return probed && (!basis_.byIndex || (ticksPerFrame_ > 0 && indexLead_ != AV_NOPTS_VALUE));
+}
+
+// The index of a frame timed by index, from its packet's decoding time.
+std::optional<std::int64_t> StretchDecoder::indexOf(const AVFrame& frame) const
+{
+    if (frame.pkt_dts == AV_NOPTS_VALUE)
+        return std::nullopt;
+    const std::int64_t ticks = saturatingSubtract(frame.pkt_dts, indexLead_);
+    if (ticks % ticksPerFrame_ != 0)
+        return std::nullopt;
+    return ticks / ticksPerFrame_;
+}
+
+StretchDecoder::Attempt StretchDecoder::fromKeyFrameBefore(std::int64_t target, Threading threading,
+                                                          std::int64_t keyBefore)
+{
+    if (threading != threading_) {
+        input_.restartDecoder(threading);
+        threading_ = threading;
+    }
+    if (!input_.seekBefore(saturatingAdd(basis_.origin, target)))
+        return {};
+    const std::optional<KeyPacket> key = input_.skipToKeyPacket();
+    if (!key)
+        return {Outcome::Overshot, target, {}};   // landed after the last key frame
+    // A key packet's own stamp says at once when the seek landed too late.
+    if (!basis_.byIndex && key->pts != AV_NOPTS_VALUE) {
+        const std::int64_t keyTime = saturatingSubtract(key->pts, basis_.origin);
+        if (keyTime > plan_.start || keyTime >= keyBefore)
+            return {Outcome::Overshot, keyTime, {}};
+    }
+
+    std::optional<FrameClock> clock;
+    StretchOutput output(info_, plan_, false);
+    Attempt attempt{Outcome::Done, target, {}};
+    int keyFrames = 0;
+    bool timed = false;
+    std::int64_t lastTime = 0;
+    std::int64_t nextIndex = 0;
+    bool complete = false;
+    auto stop = [&](Outcome outcome) {
+        attempt.outcome = outcome;
+        return false;
+    };
+    input_.decode([&](const AVFrame& frame) {
+        if (input_.troubled() && (threading == Threading::Frames || keyFrames < 2))
+            return stop(Outcome::Troubled);
+        if (keyFrames == 0 && !frame.key_frame)
+            return true;   // frames before the key frame refer to pictures not decoded
+        keyFrames += frame.key_frame ? 1 : 0;
+        if (!clock) {
+            // Frames timed by stamps are timed from the first one that carries
+            // its own: a frame without one follows the frame before it.
+            if (!basis_.byIndex && frame.pts == AV_NOPTS_VALUE)
+                return true;
+            const std::optional<std::int64_t> index = indexOf(frame);
+            if (basis_.byIndex && !index)
+                return stop(Outcome::Untrusted);
+            nextIndex = index.value_or(0);
+            clock.emplace(info_, basis_, nextIndex);
+        } else if (basis_.byIndex && frame.pkt_dts != AV_NOPTS_VALUE && indexOf(frame) != nextIndex) {
+            return stop(Outcome::Untrusted);
+        }
+        ++nextIndex;
+        const std::int64_t time = clock->timeOf(frame);
+        if (!timed) {
+            timed = true;
+            attempt.keyTime = time;
+            if (time >= keyBefore)
+                return stop(Outcome::Overshot);
+        } else if (time <= lastTime) {
+            return stop(Outcome::Untrusted);
+        }
+        lastTime = time;
+        const StretchPicker::Verdict verdict = output.feed(frame, time);
+        if (verdict == StretchPicker::Verdict::Overshot)
+            return stop(Outcome::Overshot);
+        complete = verdict == StretchPicker::Verdict::Done;
+        return !complete;
+    });
+    if (attempt.outcome != Outcome::Done)
+        return attempt;
+    if (!clock)
+        return {Outcome::Overshot, target, {}};   // the video ended before a frame could be timed
+    // Trouble met after the last frame may have cost frames at the end.
+    if (!complete && input_.troubled() && threading == Threading::Frames)
+        return {Outcome::Troubled, attempt.keyTime, {}};
+    attempt.data = output.finish();
+    return attempt;
+}
+
+// Decodes from the video's first frame, timing the frames as the whole-file
+// decode does; on trouble with frame threads, once more on one thread.
+std::vector<std::uint8_t> StretchDecoder::fromStart(Threading threading)
+{
+    std::optional<VideoInput> fresh;
+    if (!untouched_ || threading != Threading::Frames)
+        fresh.emplace(input_.path(), threading);
+    VideoInput& input = fresh ? *fresh : input_;
+    untouched_ = false;
+    StretchOutput output(info_, plan_, true);
+    FrameClock clock(info_);
+    bool troubled = false;
+    bool complete = false;
+    input.decode([&](const AVFrame& frame) {
+        if (threading == Threading::Frames && input.troubled()) {
+            troubled = true;
+            return false;
+        }
+        complete = output.feed(frame, clock.timeOf(frame)) == StretchPicker::Verdict::Done;
+        return !complete;
+    });
+    if (threading == Threading::Frames && (troubled || (!complete && input.troubled())))
+        return fromStart(Threading::Single);
+    std::vector<std::uint8_t> data = output.finish();
+    if (output.count() == 0)
+        throw MediaError("no frame could be decoded from \"" + input.path() + "\"");
+    return data;
+}
+
+} // namespace
+
+std::vector<std::uint8_t> analyseStretch(const std::string& path, const Stretch& stretch)
+{
+    return StretchDecoder(path, stretch).run();
+}
