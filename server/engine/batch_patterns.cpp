@@ -1,5 +1,7 @@
 #include "batch_patterns.h"
 
+#include "red_runs.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -69,6 +71,8 @@ BatchPatterns::BatchPatterns(const KESTRALINE_SEARCH_RESULTS& batch)
         else if (patterns[j].kind == Kind::still)
             stills.add(j, patterns[j].red[0], frames, patterns[j].green_blue.data());
     }
+    for (AnchorTable& table : tables)
+        table.seal();
 }
 
 void BatchPatterns::add_anchors(int32_t j)
@@ -82,14 +86,28 @@ void BatchPatterns::add_anchors(int32_t j)
     if (table == tables.end())
         table = tables.insert(tables.end(), AnchorTable(stride, window));
     // For each remainder, the window with the most changes among its offsets.
+    // Windows of one red value go in per run of the query, found by its first frame.
     const int64_t windows = static_cast<int64_t>(changes.size());
+    std::vector<std::pair<int64_t, std::vector<int64_t>>> still_runs;
     for (int64_t r = 0; r < stride; ++r) {
         int64_t best = r;
         for (int64_t a = r + stride; a < windows; a += stride) {
             if (changes[a] > changes[best])
                 best = a;
         }
-        table->add(j, best, pattern.red);
+        if (changes[best] > 0) {
+            table->add(j, best, pattern.red);
+            continue;
+        }
+        const int64_t first = red_run_first(pattern.red.data(), best, 0);
+        auto run = std::find_if(still_runs.begin(), still_runs.end(), [&](const auto& s) { return s.first == first; });
+        if (run == still_runs.end())
+            run = still_runs.insert(still_runs.end(), {first, std::vector<int64_t>(static_cast<size_t>(stride), -1)});
+        run->second[static_cast<size_t>(r)] = best;
+    }
+    for (const auto& [first, offsets] : still_runs) {
+        const int64_t last = red_run_last(pattern.red.data(), first, pattern.frames - 1);
+        table->add_still(j, first, last, offsets, pattern.red);
     }
 }
 

@@ -32,7 +32,7 @@ class BatchPatterns {
 public:
     static constexpr int64_t ANCHOR_FRAMES = AnchorTable::SHORT_WINDOW;
     static constexpr int64_t LONG_WINDOW_FROM = 24;
-    static constexpr int MAX_STRIDE = 16;
+    static constexpr int MAX_STRIDE = AnchorTable::MAX_STRIDE;
 
     explicit BatchPatterns(const KESTRALINE_SEARCH_RESULTS& batch);
 
