@@ -267,3 +267,46 @@ TEST(SearchBatch, StillAndBlackStretchesAreMatchedOnlyWhereTheWholeQueryFits)
     }
     expectPlainAnswer(lib, 3, results);
 }
+
+// Queries that are mostly one red value: a match must put the query's run
+// boundary on a library stretch's boundary, also where that stretch begins or
+// ends the video, and a query with two runs of the value is counted once.
+TEST(SearchBatch, RunsOfOneValueInAQueryMeetStretchesAtTheVideosEdges)
+{
+    const auto black = [](int n) { return solid(n, 0, 0, 0); };
+    const std::vector<uint8_t> flash = solid(3, 200, 10, 10), grey = solid(4, 90, 90, 90);
+    Library lib;
+    lib.count = 3;
+    lib.records.reset(new VIDEO_RECORD[3]);
+    lib.triples.push_back(black(70) + flash + black(200) + grey + black(30) + flash + black(33));
+    lib.triples.push_back(grey + black(45) + flash + black(20) + flash + black(35) + grey);
+    lib.triples.push_back(black(500));
+    for (int v = 0; v < 3; ++v)
+        lib.records[v] = recordOf(lib.triples[v]);
+
+    KESTRALINE_QUERIES queries;
+    addQuery(queries, black(70) + flash);                 // 0: only the video's first frames
+    addQuery(queries, grey + black(30) + flash + black(33)); // 1: ends on video 0's last frame
+    addQuery(queries, black(45) + flash + black(20) + flash); // 2: two runs, at 4 in video 1
+    addQuery(queries, grey + black(60));                   // 3: no stretch of 60 after grey
+    addQuery(queries, black(40) + flash + black(40));      // 4: long enough on both sides only once
+    addQuery(queries, black(20) + flash + black(35) + grey); // 5: ends on video 1's last frame
+    KESTRALINE_SEARCH_RESULTS results;
+    results.Init(queries);
+    BatchSearch::Tuning tuning;
+    tuning.threads = 3;
+    tuning.range_frames = 37;
+    tuning.parallel_min_frames = 0;
+    BatchSearch(tuning).run(lib.records.get(), lib.count, [] { return 3; }, results);
+
+    const int expectedFound[] = {1, 1, 1, 0, 1, 1};
+    const int expectedPos[] = {0, 273, 4, -1, 30, 52};
+    for (int i = 0; i < 6; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(results.found[i], expectedFound[i]);
+        if (expectedPos[i] >= 0) {
+            EXPECT_EQ(results.framepos[i], expectedPos[i]);
+        }
+    }
+    expectPlainAnswer(lib, 3, results);
+}
