@@ -42,8 +42,8 @@ void AnchorTable::add(int32_t pattern, int64_t offset, const std::vector<uint8_t
     const uint8_t* at = query_red.data() + offset;
     const Key key = window_ == LONG_WINDOW ? key_at<true>(at) : key_at<false>(at);
     const int64_t test = test_byte(query_red, offset, window_);
-    push({key, offset, static_cast<int64_t>(query_red.size()), test, test >= 0 ? query_red[test] : uint8_t(0),
-          pattern, -1, -1},
+    push({key, static_cast<int32_t>(offset), static_cast<int32_t>(query_red.size()), static_cast<int32_t>(test),
+          pattern, -1, -1, test >= 0 ? query_red[test] : uint8_t(0)},
          offset);
 }
 
@@ -66,8 +66,8 @@ void AnchorTable::add_still(int32_t pattern, int64_t first, int64_t last, const 
     const uint8_t* at = query_red.data() + first;
     const Key key = window_ == LONG_WINDOW ? key_at<true>(at) : key_at<false>(at);
     const int64_t test = test_byte(query_red, first, last - first + 1);
-    push({key, 0, static_cast<int64_t>(query_red.size()), test, test >= 0 ? query_red[test] : uint8_t(0), pattern,
-          -1, static_cast<int32_t>(stills.size() - 1)},
+    push({key, 0, static_cast<int32_t>(query_red.size()), static_cast<int32_t>(test), pattern, -1,
+          static_cast<int32_t>(stills.size() - 1), test >= 0 ? query_red[test] : uint8_t(0)},
          lowest);
     max_offset_ = std::max(max_offset_, highest);
 }
@@ -108,6 +108,12 @@ void AnchorTable::seal()
     while (word_bits < MAX_WORD_BITS && (size_t(1) << word_bits) < 2 * entries.size())
         ++word_bits;
     word_shift = 64 - word_bits;
+    std::array<bool, 256> entered{};
+    for (const Entry& entry : entries) {
+        const uint64_t word = 0x0101010101010101ull * (entry.key.low & 255);
+        if (entry.key.low == word && entry.key.high == (window_ == LONG_WINDOW ? word : 0))
+            entered[entry.key.low & 255] = true;
+    }
     uint64_t best = MULTIPLIERS[0];
     int fewest = -1;
     for (uint64_t m : MULTIPLIERS) {
@@ -117,7 +123,7 @@ void AnchorTable::seal()
             const Probe probe = probe_of(mix(entry.key));
             filter[probe.word] |= probe.mask;
         }
-        const int passing = constant_windows_passing();
+        const int passing = constant_windows_passing(entered);
         if (fewest < 0 || passing < fewest) {
             fewest = passing;
             best = m;
@@ -136,16 +142,16 @@ void AnchorTable::seal()
     }
 }
 
-// How many windows of a single red value pass the filter without being entered.
-int AnchorTable::constant_windows_passing() const
+// How many windows of a single red value pass the filter without being entered
+// (`entered` marks the values whose window is an entry's).
+int AnchorTable::constant_windows_passing(const std::array<bool, 256>& entered) const
 {
     int passing = 0;
     for (int c = 0; c < 256; ++c) {
-        const uint64_t word = 0x0101010101010101ull * static_cast<uint64_t>(c);
-        const Key key{word, window_ == LONG_WINDOW ? word : 0};
-        if (!maybe(probe_of(mix(key))))
+        if (entered[static_cast<size_t>(c)])
             continue;
-        passing += std::none_of(entries.begin(), entries.end(), [&](const Entry& e) { return e.key == key; });
+        const uint64_t word = 0x0101010101010101ull * static_cast<uint64_t>(c);
+        passing += maybe(probe_of(mix(Key{word, window_ == LONG_WINDOW ? word : 0})));
     }
     return passing;
 }

@@ -51,6 +51,9 @@ public:
 
     // Builds the filter for the entries added so far, sized to their number.
     void seal();
+    // Room for the entries announced before the first `add`, made in one step.
+    void expect(size_t more) { expected += more; }
+    void reserve_expected() { entries.reserve(expected); }
 
     // Calls hit(pattern, start) for each probed window of `red` (a video of
     // `frames` frames) that equals an entry's window, where the start = window
@@ -103,15 +106,16 @@ private:
     template <typename Hit>
     void chain(const uint8_t* red, int64_t frames, int64_t position, const Key& key, uint32_t word, Hit& hit) const;
 
+    // Query offsets fit 32 bits: a query is at most a request body of 1 MiB.
     struct Entry {
         Key key;
-        int64_t offset;       // of the window in the query
-        int64_t query_frames;
-        int64_t test;         // offset of the test byte in the query, -1 for none
-        uint8_t test_value;
+        int32_t offset;       // of the window in the query
+        int32_t query_frames;
+        int32_t test;         // offset of the test byte in the query, -1 for none
         int32_t pattern;
         int32_t next;         // next entry of the same filter word, -1 at the end
         int32_t still;        // index into stills for a window of one red value, -1 otherwise
+        uint8_t test_value;
     };
     // A query's run of one red value, and the offsets of its windows by remainder.
     struct StillWindows {
@@ -134,8 +138,9 @@ private:
     std::vector<int32_t> heads; // first entry per filter word, -1 for none
     int word_shift = 64;
     uint64_t multiplier = 0;
-    int constant_windows_passing() const;
+    int constant_windows_passing(const std::array<bool, 256>& entered) const;
     std::vector<Entry> entries;
+    size_t expected = 0;
     std::vector<StillWindows> stills;
 };
 
