@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -10,11 +11,20 @@
 // A query that enters the table with one window per remainder modulo `stride`
 // (window offsets a with every a % stride present) has, at each possible start
 // p, exactly one window whose library position p + a is a multiple of `stride`;
-// so probing those positions alone sees every start once. A bit table filters
-// the probes; only a probe whose hash bit is set walks the chain of entries.
+// so probing those positions alone sees every start once.
+//
+// A window of one red value (inside a still stretch of the query) would equal
+// every still stretch of that value in the library, at every probe. Such
+// windows enter as one entry per run of the query: at a probe inside a library
+// stretch of that value, only the start that puts the query's run boundary on
+// the stretch's boundary can match, so that one start is the only candidate.
+//
+// A bit table filters the probes; only a probe whose two filter bits are set
+// walks the chain of entries.
 class AnchorTable {
 public:
     static constexpr int64_t SHORT_WINDOW = 8, LONG_WINDOW = 16;
+    static constexpr int MAX_STRIDE = 32;
 
     AnchorTable(int stride, int64_t window);
 
@@ -28,8 +38,22 @@ public:
     // With it goes one more red byte of the query to test before the caller's
     // full comparison: the nearest one outside the window that differs from the
     // window's neighbouring frame, so that the candidates of a still window
-    // inside a still stretch of the library fail at once.
+    // inside a still stretch of the library fail at once. `seal` must follow the
+    // last `add` before a scan.
     void add(int32_t pattern, int64_t offset, const std::vector<uint8_t>& query_red);
+
+    // Enters windows of one red value, all inside the query's run of that value
+    // over frames first..last (a whole run, the query's red changing before or
+    // after it): offsets[r] is the offset of the window for remainder r, -1 for
+    // the remainders entered elsewhere.
+    void add_still(int32_t pattern, int64_t first, int64_t last, const std::vector<int64_t>& offsets,
+                   const std::vector<uint8_t>& query_red);
+
+    // Builds the filter for the entries added so far, sized to their number.
+    void seal();
+    // Room for the entries announced before the first `add`, made in one step.
+    void expect(size_t more) { expected += more; }
+    void reserve_expected() { entries.reserve(expected); }
 
     // Calls hit(pattern, start) for each probed window of `red` (a video of
     // `frames` frames) that equals an entry's window, where the start = window
@@ -62,44 +86,73 @@ private:
     {
         return {load_word(red), Long ? load_word(red + 8) : 0};
     }
-    static constexpr int HASH_BITS = 16;
-    static uint32_t hash(const Key& key)
+    // One multiplication per probe: the two words are folded first. The top
+    // bits of the product choose the filter word, the next twelve its two bits.
+    // The fold keeps windows of one red value apart (a fold by exclusive or
+    // with a rotation would give the values c and 255 - c one hash).
+    uint64_t mix(const Key& key) const { return (key.low + 9 * key.high) * multiplier; }
+    struct Probe {
+        uint32_t word;
+        uint64_t mask;
+    };
+    Probe probe_of(uint64_t mixed) const
     {
-        const uint64_t mixed = key.low ^ (key.high * 0xC2B2AE3D27D4EB4Full);
-        return static_cast<uint32_t>((mixed * 0x9E3779B97F4A7C15ull) >> (64 - HASH_BITS));
+        return {static_cast<uint32_t>(mixed >> word_shift),
+                (uint64_t(1) << ((mixed >> 46) & 63)) | (uint64_t(1) << ((mixed >> 40) & 63))};
     }
-    bool maybe(uint32_t h) const { return (bits[h >> 6] >> (h & 63)) & 1; }
+    bool maybe(const Probe& probe) const { return (filter[probe.word] & probe.mask) == probe.mask; }
     template <bool Long, typename Hit>
     void scan_windows(const uint8_t* red, int64_t frames, int64_t first, int64_t last, Hit& hit) const;
     template <typename Hit>
-    void chain(const uint8_t* red, int64_t frames, int64_t position, const Key& key, uint32_t h, Hit& hit) const;
+    void chain(const uint8_t* red, int64_t frames, int64_t position, const Key& key, uint32_t word, Hit& hit) const;
 
+    // Query offsets fit 32 bits: a query is at most a request body of 1 MiB.
     struct Entry {
         Key key;
-        int64_t offset;       // of the window in the query
-        int64_t query_frames;
-        int64_t test;         // offset of the test byte in the query, -1 for none
-        uint8_t test_value;
+        int32_t offset;       // of the window in the query
+        int32_t query_frames;
+        int32_t test;         // offset of the test byte in the query, -1 for none
         int32_t pattern;
-        int32_t next;         // next entry of the same hash, -1 at the end
+        int32_t next;         // next entry of the same filter word, -1 at the end
+        int32_t still;        // index into stills for a window of one red value, -1 otherwise
+        uint8_t test_value;
     };
+    // A query's run of one red value, and the offsets of its windows by remainder.
+    struct StillWindows {
+        int64_t first, last;
+        std::array<int64_t, MAX_STRIDE> offset_of_remainder;
+    };
+    int64_t still_start(const Entry& entry, const uint8_t* red, int64_t frames, int64_t position) const;
+    void push(const Entry& entry, int64_t offset);
     int stride_;
     int64_t window_;
     int64_t min_offset_ = 0, max_offset_ = 0;
-    std::vector<uint64_t> bits;  // one bit per hash value
-    std::vector<int32_t> heads;  // first entry per hash value, -1 for none
+    // A filter of two bits per entry in one 64-bit word; words grow with the
+    // entries (about two words per entry) up to a size that stays in the core's
+    // first-level cache beside the streamed red bytes. Windows of one red value
+    // fill a third of a typical library (black and still scenes), so a filter
+    // that let one of them through would walk a chain at every probe there:
+    // the multiplier is chosen so that none passes unless it is entered.
+    static constexpr int MIN_WORD_BITS = 6, MAX_WORD_BITS = 11; // 512 bytes to 16 KiB
+    std::vector<uint64_t> filter;
+    std::vector<int32_t> heads; // first entry per filter word, -1 for none
+    int word_shift = 64;
+    uint64_t multiplier = 0;
+    int constant_windows_passing(const std::array<bool, 256>& entered) const;
     std::vector<Entry> entries;
+    size_t expected = 0;
+    std::vector<StillWindows> stills;
 };
 
 template <typename Hit>
-void AnchorTable::chain(const uint8_t* red, int64_t frames, int64_t position, const Key& key, uint32_t h,
+void AnchorTable::chain(const uint8_t* red, int64_t frames, int64_t position, const Key& key, uint32_t word,
                         Hit& hit) const
 {
-    for (int32_t e = heads[h]; e >= 0; e = entries[e].next) {
+    for (int32_t e = heads[word]; e >= 0; e = entries[e].next) {
         const Entry& entry = entries[e];
         if (!(entry.key == key))
             continue;
-        const int64_t start = position - entry.offset;
+        const int64_t start = entry.still < 0 ? position - entry.offset : still_start(entry, red, frames, position);
         if (start < 0 || start > frames - entry.query_frames)
             continue;
         if (entry.test >= 0 && red[start + entry.test] != entry.test_value)
@@ -119,16 +172,24 @@ void AnchorTable::scan_windows(const uint8_t* red, int64_t frames, int64_t first
     for (; pos + 3 * s <= last; pos += 4 * s) {
         const Key w0 = key_at<Long>(red + pos), w1 = key_at<Long>(red + pos + s);
         const Key w2 = key_at<Long>(red + pos + 2 * s), w3 = key_at<Long>(red + pos + 3 * s);
-        const uint32_t h0 = hash(w0), h1 = hash(w1), h2 = hash(w2), h3 = hash(w3);
-        if (!(maybe(h0) | maybe(h1) | maybe(h2) | maybe(h3)))
+        const Probe p0 = probe_of(mix(w0)), p1 = probe_of(mix(w1));
+        const Probe p2 = probe_of(mix(w2)), p3 = probe_of(mix(w3));
+        const bool m0 = maybe(p0), m1 = maybe(p1), m2 = maybe(p2), m3 = maybe(p3);
+        if (!(m0 | m1 | m2 | m3))
             continue;
-        chain(red, frames, pos, w0, h0, hit);
-        chain(red, frames, pos + s, w1, h1, hit);
-        chain(red, frames, pos + 2 * s, w2, h2, hit);
-        chain(red, frames, pos + 3 * s, w3, h3, hit);
+        if (m0)
+            chain(red, frames, pos, w0, p0.word, hit);
+        if (m1)
+            chain(red, frames, pos + s, w1, p1.word, hit);
+        if (m2)
+            chain(red, frames, pos + 2 * s, w2, p2.word, hit);
+        if (m3)
+            chain(red, frames, pos + 3 * s, w3, p3.word, hit);
     }
     for (; pos <= last; pos += s) {
         const Key w = key_at<Long>(red + pos);
-        chain(red, frames, pos, w, hash(w), hit);
+        const Probe p = probe_of(mix(w));
+        if (maybe(p))
+            chain(red, frames, pos, w, p.word, hit);
     }
 }

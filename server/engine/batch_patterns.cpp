@@ -1,5 +1,7 @@
 #include "batch_patterns.h"
 
+#include "red_runs.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -34,14 +36,19 @@ std::vector<int> changes_per_window(const std::vector<uint8_t>& red, int64_t win
 
 // Per range: how often each pattern occurred and where. Only the place of a
 // pattern that occurs once is ever reported, so the first one found is kept.
+// The patterns seen are listed, so that a range with few hits costs little
+// whatever the size of the batch.
 struct BatchPatterns::RangeState {
     int32_t count[MAX_PENDING_QUERIES] = {};
-    int32_t first[MAX_PENDING_QUERIES] = {};
+    int32_t first[MAX_PENDING_QUERIES];
+    std::vector<int32_t> seen;
 
     void record(int32_t j, int64_t p)
     {
-        if (count[j]++ == 0)
+        if (count[j]++ == 0) {
             first[j] = static_cast<int32_t>(p);
+            seen.push_back(j);
+        }
     }
 };
 
@@ -52,6 +59,8 @@ BatchPatterns::BatchPatterns(const KESTRALINE_SEARCH_RESULTS& batch)
         if (frames == 0)
             continue; // no whole frame: found nowhere
         Pattern p{slot, frames, Kind::anchored, {}, {}};
+        p.red.reserve(static_cast<size_t>(frames));
+        p.green_blue.reserve(2 * static_cast<size_t>(frames));
         const uint8_t* q = batch.data[slot].get();
         for (int64_t j = 0; j < frames; ++j) {
             p.red.push_back(q[3 * j]);
@@ -65,31 +74,73 @@ BatchPatterns::BatchPatterns(const KESTRALINE_SEARCH_RESULTS& batch)
         patterns.push_back(std::move(p));
         const int32_t j = static_cast<int32_t>(patterns.size() - 1);
         if (patterns[j].kind == Kind::anchored)
-            add_anchors(j);
+            table_of(j).expect(stride_of(patterns[j]));
         else if (patterns[j].kind == Kind::still)
             stills.add(j, patterns[j].red[0], frames, patterns[j].green_blue.data());
+        else
+            shorts.push_back(j);
     }
+    for (AnchorTable& table : tables)
+        table.reserve_expected();
+    for (int32_t j = 0; j < static_cast<int32_t>(patterns.size()); ++j) {
+        if (patterns[j].kind == Kind::anchored)
+            add_anchors(j);
+    }
+    for (AnchorTable& table : tables)
+        table.seal();
+}
+
+int64_t BatchPatterns::window_of(const Pattern& pattern)
+{
+    return pattern.frames >= LONG_WINDOW_FROM ? AnchorTable::LONG_WINDOW : AnchorTable::SHORT_WINDOW;
+}
+
+int BatchPatterns::stride_of(const Pattern& pattern)
+{
+    return power_of_two_up_to(pattern.frames - window_of(pattern) + 1, MAX_STRIDE);
+}
+
+AnchorTable& BatchPatterns::table_of(int32_t j)
+{
+    const int64_t window = window_of(patterns[j]);
+    const int stride = stride_of(patterns[j]);
+    auto table = std::find_if(tables.begin(), tables.end(),
+                              [&](const AnchorTable& t) { return t.stride() == stride && t.window() == window; });
+    if (table == tables.end())
+        table = tables.insert(tables.end(), AnchorTable(stride, window));
+    return *table;
 }
 
 void BatchPatterns::add_anchors(int32_t j)
 {
     const Pattern& pattern = patterns[j];
-    const int64_t window = pattern.frames >= LONG_WINDOW_FROM ? AnchorTable::LONG_WINDOW : AnchorTable::SHORT_WINDOW;
+    const int64_t window = window_of(pattern);
     const std::vector<int> changes = changes_per_window(pattern.red, window);
-    const int stride = power_of_two_up_to(static_cast<int64_t>(changes.size()), MAX_STRIDE);
-    auto table = std::find_if(tables.begin(), tables.end(),
-                              [&](const AnchorTable& t) { return t.stride() == stride && t.window() == window; });
-    if (table == tables.end())
-        table = tables.insert(tables.end(), AnchorTable(stride, window));
+    const int stride = stride_of(pattern);
+    AnchorTable* const table = &table_of(j);
     // For each remainder, the window with the most changes among its offsets.
+    // Windows of one red value go in per run of the query, found by its first frame.
     const int64_t windows = static_cast<int64_t>(changes.size());
+    std::vector<std::pair<int64_t, std::vector<int64_t>>> still_runs;
     for (int64_t r = 0; r < stride; ++r) {
         int64_t best = r;
         for (int64_t a = r + stride; a < windows; a += stride) {
             if (changes[a] > changes[best])
                 best = a;
         }
-        table->add(j, best, pattern.red);
+        if (changes[best] > 0) {
+            table->add(j, best, pattern.red);
+            continue;
+        }
+        const int64_t first = red_run_first(pattern.red.data(), best, 0);
+        auto run = std::find_if(still_runs.begin(), still_runs.end(), [&](const auto& s) { return s.first == first; });
+        if (run == still_runs.end())
+            run = still_runs.insert(still_runs.end(), {first, std::vector<int64_t>(static_cast<size_t>(stride), -1)});
+        run->second[static_cast<size_t>(r)] = best;
+    }
+    for (const auto& [first, offsets] : still_runs) {
+        const int64_t last = red_run_last(pattern.red.data(), first, pattern.frames - 1);
+        table->add_still(j, first, last, offsets, pattern.red);
     }
 }
 
@@ -104,14 +155,10 @@ void BatchPatterns::scan(const VIDEO_RECORD& video, int64_t from, int64_t to, st
         scan_anchored(table, video, from, to, state);
     stills.scan(
         video, from, to, [&](int32_t j) { return state.count[j] < 2; }, [&](int32_t j, int64_t p) { state.record(j, p); });
-    for (int32_t j = 0; j < static_cast<int32_t>(patterns.size()); ++j) {
-        if (patterns[j].kind == Kind::short_one)
-            scan_short(patterns[j], j, video, from, to, state);
-    }
-    for (int32_t j = 0; j < static_cast<int32_t>(patterns.size()); ++j) {
-        if (state.count[j] > 0)
-            hits.push_back({patterns[j].slot, std::min(state.count[j], 2), state.first[j]});
-    }
+    for (int32_t j : shorts)
+        scan_short(patterns[j], j, video, from, to, state);
+    for (int32_t j : state.seen)
+        hits.push_back({patterns[j].slot, std::min(state.count[j], 2), state.first[j]});
 }
 
 bool BatchPatterns::matches(const Pattern& pattern, const VIDEO_RECORD& video, int64_t p) const

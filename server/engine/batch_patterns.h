@@ -32,7 +32,7 @@ class BatchPatterns {
 public:
     static constexpr int64_t ANCHOR_FRAMES = AnchorTable::SHORT_WINDOW;
     static constexpr int64_t LONG_WINDOW_FROM = 24;
-    static constexpr int MAX_STRIDE = 16;
+    static constexpr int MAX_STRIDE = AnchorTable::MAX_STRIDE;
 
     explicit BatchPatterns(const KESTRALINE_SEARCH_RESULTS& batch);
 
@@ -53,6 +53,9 @@ private:
     };
     struct RangeState;
 
+    static int64_t window_of(const Pattern& pattern);
+    static int stride_of(const Pattern& pattern);
+    AnchorTable& table_of(int32_t j);
     void add_anchors(int32_t j);
     void scan_anchored(const AnchorTable& table, const VIDEO_RECORD& video, int64_t from, int64_t to,
                        RangeState& state) const;
@@ -62,5 +65,6 @@ private:
 
     std::vector<Pattern> patterns;
     std::vector<AnchorTable> tables; // one per stride and window length in use
+    std::vector<int32_t> shorts;     // the patterns scanned start by start
     StillRuns stills;
 };

@@ -4,6 +4,7 @@ void StillRuns::add(int32_t pattern, uint8_t red, int64_t frames, const uint8_t*
 {
     shortest = stills.empty() ? frames : std::min(shortest, frames);
     longest = std::max(longest, frames);
+    shortest_of_value[red] = first_of_value[red] < 0 ? frames : std::min(shortest_of_value[red], frames);
     bool still_green_blue = true;
     for (int64_t i = 1; i < frames && still_green_blue; ++i)
         still_green_blue = green_blue[2 * i] == green_blue[0] && green_blue[2 * i + 1] == green_blue[1];

@@ -1,4 +1,5 @@
 #pragma once
+#include "red_runs.h"
 #include "video_record.h"
 
 #include <algorithm>
@@ -28,6 +29,17 @@ public:
     void scan(const VIDEO_RECORD& video, int64_t from, int64_t to, Wanted wanted, Found found) const;
 
 private:
+    // Whether a query of red value c that fits a run of `length` frames is still wanted.
+    template <typename Wanted>
+    bool any_wanted(uint8_t c, int64_t length, Wanted& wanted) const
+    {
+        for (int32_t k = first_of_value[c]; k >= 0; k = stills[k].next_of_value) {
+            if (stills[k].frames <= length && wanted(stills[k].pattern))
+                return true;
+        }
+        return false;
+    }
+
     struct Still {
         int32_t pattern;
         int64_t frames;
@@ -37,6 +49,7 @@ private:
     };
     std::vector<Still> stills;
     int32_t first_of_value[256];
+    int64_t shortest_of_value[256] = {}; // frames of the shortest query of each red value
     int64_t shortest = 0, longest = 0;
 };
 
@@ -48,34 +61,53 @@ void StillRuns::scan(const VIDEO_RECORD& video, int64_t from, int64_t to, Wanted
         return;
     const uint8_t* red = video.red_plane.get();
     const uint8_t* green_blue = video.green_blue_plane.get();
-    const int64_t last_probe = std::min(to - 1, frames - m) + m - 1;
-    for (int64_t x = from + m - 1; x <= last_probe; x += m) {
-        const uint8_t c = red[x];
-        if (first_of_value[c] < 0)
-            continue;
-        const int64_t lowest = std::max(from, x - m + 1);
-        int64_t run_start = x;
-        while (run_start > lowest && red[run_start - 1] == c)
-            --run_start;
-        int64_t run_end = x; // last frame of the run, looked at only as far as any query needs
-        const int64_t far = std::min(frames - 1, x + longest - 1);
-        while (run_end < far && red[run_end + 1] == c)
-            ++run_end;
+    // Probes whose red run is long enough for a query of its value are gathered
+    // first, with their green and blue asked for from memory at once, and then
+    // compared a batch at a time, so that those reads overlap instead of each
+    // waiting for the last.
+    struct Probe {
+        int64_t x, run_start, run_end;
+    };
+    constexpr int BATCH = 32;
+    Probe probes[BATCH];
+    int gathered = 0;
+    auto compare = [&](const Probe& probe) {
+        const int64_t x = probe.x;
         const uint8_t* probe_green_blue = green_blue + 2 * x;
-        for (int32_t k = first_of_value[c]; k >= 0; k = stills[k].next_of_value) {
+        for (int32_t k = first_of_value[red[x]]; k >= 0; k = stills[k].next_of_value) {
             const Still& still = stills[k];
-            const int64_t highest = std::min({x, to - 1, run_end - still.frames + 1});
-            if (highest < run_start)
+            const int64_t highest = std::min({x, to - 1, probe.run_end - still.frames + 1});
+            if (highest < probe.run_start)
                 continue; // the run is too short: green and blue are not even read
             const uint8_t* query = still.green_blue.data();
             if (still.still_green_blue && std::memcmp(probe_green_blue, query, 2) != 0)
                 continue;
-            for (int64_t p = run_start; p <= highest && wanted(still.pattern); ++p) {
+            for (int64_t p = probe.run_start; p <= highest && wanted(still.pattern); ++p) {
                 const uint8_t* at_probe = query + 2 * (x - p);
                 if (probe_green_blue[0] == at_probe[0] && probe_green_blue[1] == at_probe[1] &&
                     std::memcmp(green_blue + 2 * p, query, 2 * still.frames) == 0)
                     found(still.pattern, p);
             }
         }
+    };
+    const int64_t last_probe = std::min(to - 1, frames - m) + m - 1;
+    for (int64_t x = from + m - 1; x <= last_probe; x += m) {
+        const uint8_t c = red[x];
+        if (first_of_value[c] < 0)
+            continue;
+        const int64_t run_start = red_run_first(red, x, std::max(from, x - m + 1));
+        // The last frame of the run, looked at only as far as any query needs.
+        const int64_t run_end = red_run_last(red, x, std::min(frames - 1, x + longest - 1));
+        if (run_end - run_start + 1 < shortest_of_value[c] || !any_wanted(c, run_end - run_start + 1, wanted))
+            continue;
+        __builtin_prefetch(green_blue + 2 * x);
+        probes[gathered++] = {x, run_start, run_end};
+        if (gathered == BATCH) {
+            for (const Probe& probe : probes)
+                compare(probe);
+            gathered = 0;
+        }
     }
+    for (int i = 0; i < gathered; ++i)
+        compare(probes[i]);
 }

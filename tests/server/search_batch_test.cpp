@@ -109,6 +109,19 @@ void expectPlainAnswer(const Library& lib, int32_t searched, const KESTRALINE_SE
     }
 }
 
+// Searches the first `searched` records on `threads` threads, in ranges of
+// `range_frames` start frames.
+void searchOnThreads(const Library& lib, int32_t searched, const KESTRALINE_QUERIES& queries, int threads,
+                     int64_t range_frames, KESTRALINE_SEARCH_RESULTS& results)
+{
+    results.Init(queries);
+    BatchSearch::Tuning tuning;
+    tuning.threads = threads;
+    tuning.range_frames = range_frames;
+    tuning.parallel_min_frames = 0;
+    BatchSearch(tuning).run(lib.records.get(), lib.count, [searched] { return searched; }, results);
+}
+
 } // namespace
 
 TEST(SearchBatch, SeveralThreadsAndShortRangesGiveThePlainAnswer)
@@ -191,12 +204,7 @@ TEST(SearchBatch, OccurrencesInDifferentRangesOfOneVideoMakeItAmbiguous)
     // A query ending on the last frame.
     addQuery(queries, std::vector<uint8_t>(t.end() - 30, t.end()));
     KESTRALINE_SEARCH_RESULTS results;
-    results.Init(queries);
-    BatchSearch::Tuning tuning;
-    tuning.threads = 3;
-    tuning.range_frames = 1000;
-    tuning.parallel_min_frames = 0;
-    BatchSearch(tuning).run(lib.records.get(), lib.count, [] { return 2; }, results);
+    searchOnThreads(lib, 2, queries, 3, 1000, results);
     EXPECT_EQ(results.found[0], 0);
     EXPECT_EQ(results.videoindex[0], -1);
     EXPECT_EQ(results.found[1], 1);
@@ -247,12 +255,7 @@ TEST(SearchBatch, StillAndBlackStretchesAreMatchedOnlyWhereTheWholeQueryFits)
     addQuery(queries, solid(30, 90, 92, 90));                           // 7: nowhere
     addQuery(queries, solid(10, 90, 90, 90) + solid(10, 90, 91, 90));   // 8: the change of green, at 390
     KESTRALINE_SEARCH_RESULTS results;
-    results.Init(queries);
-    BatchSearch::Tuning tuning;
-    tuning.threads = 2;
-    tuning.range_frames = 64;
-    tuning.parallel_min_frames = 0;
-    BatchSearch(tuning).run(lib.records.get(), lib.count, [] { return 3; }, results);
+    searchOnThreads(lib, 3, queries, 2, 64, results);
 
     const int expectedFound[] = {1, 1, 1, 1, 1, 0, 1, 0, 1};
     const int expectedPos[] = {20, 260, 295, 19, 90, -1, 400, -1, 390};
@@ -261,6 +264,44 @@ TEST(SearchBatch, StillAndBlackStretchesAreMatchedOnlyWhereTheWholeQueryFits)
         SCOPED_TRACE(i);
         EXPECT_EQ(results.found[i], expectedFound[i]);
         EXPECT_EQ(results.videoindex[i], expectedVideo[i]);
+        if (expectedPos[i] >= 0) {
+            EXPECT_EQ(results.framepos[i], expectedPos[i]);
+        }
+    }
+    expectPlainAnswer(lib, 3, results);
+}
+
+// Queries that are mostly one red value: a match must put the query's run
+// boundary on a library stretch's boundary, also where that stretch begins or
+// ends the video, and a query with two runs of the value is counted once.
+TEST(SearchBatch, RunsOfOneValueInAQueryMeetStretchesAtTheVideosEdges)
+{
+    const auto black = [](int n) { return solid(n, 0, 0, 0); };
+    const std::vector<uint8_t> flash = solid(3, 200, 10, 10), grey = solid(4, 90, 90, 90);
+    Library lib;
+    lib.count = 3;
+    lib.records.reset(new VIDEO_RECORD[3]);
+    lib.triples.push_back(black(70) + flash + black(200) + grey + black(30) + flash + black(33));
+    lib.triples.push_back(grey + black(45) + flash + black(20) + flash + black(35) + grey);
+    lib.triples.push_back(black(500));
+    for (int v = 0; v < 3; ++v)
+        lib.records[v] = recordOf(lib.triples[v]);
+
+    KESTRALINE_QUERIES queries;
+    addQuery(queries, black(70) + flash);                     // 0: only the video's first frames
+    addQuery(queries, grey + black(30) + flash + black(33));  // 1: ends on video 0's last frame
+    addQuery(queries, black(45) + flash + black(20) + flash); // 2: two runs, at 4 in video 1
+    addQuery(queries, grey + black(60));                      // 3: no stretch of 60 after grey
+    addQuery(queries, black(40) + flash + black(40));         // 4: long enough on both sides only once
+    addQuery(queries, black(20) + flash + black(35) + grey);  // 5: ends on video 1's last frame
+    KESTRALINE_SEARCH_RESULTS results;
+    searchOnThreads(lib, 3, queries, 3, 37, results);
+
+    const int expectedFound[] = {1, 1, 1, 0, 1, 1};
+    const int expectedPos[] = {0, 273, 4, -1, 30, 52};
+    for (int i = 0; i < 6; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(results.found[i], expectedFound[i]);
         if (expectedPos[i] >= 0) {
             EXPECT_EQ(results.framepos[i], expectedPos[i]);
         }
