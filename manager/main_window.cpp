@@ -1,5 +1,6 @@
 #include "main_window.h"
 
+#include "program_folder.h"
 #include "add_videos_window.h"
 #include "dialog_service.h"
 #include "panel_status_bar.h"
@@ -225,7 +226,7 @@ void TForm1::N24Click()
 
 void TForm1::N16Click()
 {
-    dialogs().shellOpen(CurPath + "/Kestraline.chm");
+    dialogs().shellOpen(help_file_path(CurPath));
 }
 
 void TForm1::N18Click()

@@ -1,5 +1,6 @@
 #include "tform1.h"
 
+#include "program_folder.h"
 #include "platform_startup.h"
 #include "window_look.h"
 #include "client_settings_file.h"
@@ -243,7 +244,7 @@ void TForm1::N12Click()
 
 void TForm1::N7Click()
 {
-    dialogs().shellOpen(CurPath + "/Kestraline.chm");
+    dialogs().shellOpen(help_file_path(CurPath));
 }
 
 void TForm1::N9Click()

@@ -1,5 +1,6 @@
 // The main window's handlers: settings fields, users, status bar, statistics,
 // log views and help.
+#include "program_folder.h"
 #include "dialog_service.h"
 #include "kestraline_access.h"
 #include "kestraline_finder.h"
@@ -303,7 +304,7 @@ void TForm1::showLogView(QPlainTextEdit* memo, LogViewText& view, const QString&
 
 void TForm1::N18Click()
 {
-    dialogs().shellOpen(CurPath + "/Kestraline.chm");
+    dialogs().shellOpen(help_file_path(CurPath));
 }
 
 void TForm1::N20Click()
