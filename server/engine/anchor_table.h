@@ -104,7 +104,7 @@ private:
     template <bool Long, typename Hit>
     void scan_windows(const uint8_t* red, int64_t frames, int64_t first, int64_t last, Hit& hit) const;
     template <typename Hit>
-    void chain(const uint8_t* red, int64_t frames, int64_t position, const Key& key, uint32_t word, Hit& hit) const;
+    void chain(const uint8_t* red, int64_t frames, int64_t position, Hit& hit) const;
 
     // Query offsets fit 32 bits: a query is at most a request body of 1 MiB.
     struct Entry {
@@ -145,10 +145,10 @@ private:
 };
 
 template <typename Hit>
-void AnchorTable::chain(const uint8_t* red, int64_t frames, int64_t position, const Key& key, uint32_t word,
-                        Hit& hit) const
+void AnchorTable::chain(const uint8_t* red, int64_t frames, int64_t position, Hit& hit) const
 {
-    for (int32_t e = heads[word]; e >= 0; e = entries[e].next) {
+    const Key key = window_ == LONG_WINDOW ? key_at<true>(red + position) : key_at<false>(red + position);
+    for (int32_t e = heads[probe_of(mix(key)).word]; e >= 0; e = entries[e].next) {
         const Entry& entry = entries[e];
         if (!(entry.key == key))
             continue;
@@ -166,30 +166,34 @@ void AnchorTable::scan_windows(const uint8_t* red, int64_t frames, int64_t first
 {
     if (entries.empty() || first > last)
         return;
+    // The filter's fields are copied into locals so that the probe loop keeps
+    // them in registers; the key is read again only for a probe that passes.
+    const uint64_t* const bits = filter.data();
+    const uint64_t mul = multiplier;
+    const int shift = word_shift;
+    auto passes = [&](int64_t at) {
+        const uint64_t mixed = (load_word(red + at) + (Long ? 9 * load_word(red + at + 8) : 0)) * mul;
+        const uint64_t mask = (uint64_t(1) << ((mixed >> 46) & 63)) | (uint64_t(1) << ((mixed >> 40) & 63));
+        return (bits[mixed >> shift] & mask) == mask;
+    };
     const int64_t s = stride_;
     int64_t pos = (first + s - 1) / s * s;
     // Four probes per step; one test tells whether any of them may hold an anchor.
     for (; pos + 3 * s <= last; pos += 4 * s) {
-        const Key w0 = key_at<Long>(red + pos), w1 = key_at<Long>(red + pos + s);
-        const Key w2 = key_at<Long>(red + pos + 2 * s), w3 = key_at<Long>(red + pos + 3 * s);
-        const Probe p0 = probe_of(mix(w0)), p1 = probe_of(mix(w1));
-        const Probe p2 = probe_of(mix(w2)), p3 = probe_of(mix(w3));
-        const bool m0 = maybe(p0), m1 = maybe(p1), m2 = maybe(p2), m3 = maybe(p3);
+        const bool m0 = passes(pos), m1 = passes(pos + s), m2 = passes(pos + 2 * s), m3 = passes(pos + 3 * s);
         if (!(m0 | m1 | m2 | m3))
             continue;
         if (m0)
-            chain(red, frames, pos, w0, p0.word, hit);
+            chain(red, frames, pos, hit);
         if (m1)
-            chain(red, frames, pos + s, w1, p1.word, hit);
+            chain(red, frames, pos + s, hit);
         if (m2)
-            chain(red, frames, pos + 2 * s, w2, p2.word, hit);
+            chain(red, frames, pos + 2 * s, hit);
         if (m3)
-            chain(red, frames, pos + 3 * s, w3, p3.word, hit);
+            chain(red, frames, pos + 3 * s, hit);
     }
     for (; pos <= last; pos += s) {
-        const Key w = key_at<Long>(red + pos);
-        const Probe p = probe_of(mix(w));
-        if (maybe(p))
-            chain(red, frames, pos, w, p.word, hit);
+        if (passes(pos))
+            chain(red, frames, pos, hit);
     }
 }

@@ -1,6 +1,7 @@
 #include "batch_search.h"
 
 #include "batch_patterns.h"
+#include "home_shares.h"
 #include "search_pool.h"
 
 #include <algorithm>
@@ -23,8 +24,8 @@ struct WorkItem {
 class WorkCursor {
 public:
     WorkCursor(const VIDEO_RECORD* videos, int32_t count, const std::function<int32_t()>& published,
-               int64_t range_frames)
-        : videos(videos), count(count), published(published), range_frames(range_frames)
+               int64_t range_frames, int32_t first_video)
+        : videos(videos), count(count), published(published), range_frames(range_frames), video(first_video)
     {
     }
 
@@ -59,7 +60,7 @@ private:
     const int32_t count;
     const std::function<int32_t()>& published;
     const int64_t range_frames;
-    int32_t video = 0;
+    int32_t video;
     int64_t next_from = 0;
     int64_t frames = 0;
 };
@@ -128,24 +129,31 @@ void BatchSearch::run(const VIDEO_RECORD* videos, int32_t count, const std::func
     const BatchPatterns patterns(results);
     if (patterns.empty())
         return;
-    WorkCursor cursor(videos, count, published, tuning.range_frames);
     const bool parallel = tuning.threads > 1 && total_frames(videos, count) >= tuning.parallel_min_frames;
     if (parallel && !pool)
         pool = std::make_unique<SearchPool>(tuning.threads - 1);
     const int workers = parallel ? pool->workers() : 1;
+    // The videos published now are shared out at once; those published while
+    // the batch runs are taken after them, in record order.
+    const int32_t published_now = std::max(0, std::min(count, published()));
+    HomeShares shares(videos, published_now, workers, tuning.range_frames);
+    WorkCursor cursor(videos, count, published, tuning.range_frames, published_now);
     std::vector<std::vector<VideoHits>> found_by(static_cast<size_t>(workers));
 
     auto work = [&](int worker) {
         std::vector<RangeHits> hits;
         std::vector<VideoHits>& mine = found_by[static_cast<size_t>(worker)];
+        auto scan = [&](int32_t video, int64_t from, int64_t to) {
+            hits.clear();
+            patterns.scan(videos[video], from, to, hits);
+            for (const RangeHits& h : hits)
+                mine.push_back({video, from, h});
+        };
+        shares.work(worker, scan);
         std::vector<WorkItem> items;
         while (cursor.take(items)) {
-            for (const WorkItem& item : items) {
-                hits.clear();
-                patterns.scan(videos[item.video], item.from, item.to, hits);
-                for (const RangeHits& h : hits)
-                    mine.push_back({item.video, item.from, h});
-            }
+            for (const WorkItem& item : items)
+                scan(item.video, item.from, item.to);
         }
     };
     if (parallel)

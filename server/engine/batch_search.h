@@ -20,7 +20,7 @@ class BatchSearch {
 public:
     struct Tuning {
         int threads = 0;                       // 0: one per processor
-        int64_t range_frames = 1 << 18;        // start frames per unit of work
+        int64_t range_frames = 1 << 16;        // start frames per unit of work
         int64_t parallel_min_frames = 1 << 18; // smaller projects are searched on the calling thread
     };
 

@@ -1,86 +1,120 @@
 #include "search_pool.h"
 
-SearchPool::SearchPool(int helpers) : helpers(helpers > 0 ? helpers : 0) {}
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+void pause_briefly()
+{
+#ifdef __SSE2__
+    _mm_pause();
+#endif
+}
+
+} // namespace
+
+SearchPool::SearchPool(int helpers)
+{
+    start(helpers);
+}
 
 SearchPool::~SearchPool()
 {
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        stopping = true;
+    for (const std::unique_ptr<Helper>& helper : helpers) {
+        {
+            std::lock_guard<std::mutex> lock(helper->mutex);
+            helper->stopping = true;
+        }
+        helper->wake.notify_one();
     }
-    wake.notify_all();
-    for (std::thread& t : threads)
-        t.join();
+    for (const std::unique_ptr<Helper>& helper : helpers)
+        helper->thread.join();
 }
 
-void SearchPool::start()
+void SearchPool::start(int wanted)
 {
     // A thread that cannot be created leaves the work to the ones that exist.
+    // Every helper exists before the first thread runs: threads wake each other.
     try {
-        threads.reserve(static_cast<size_t>(helpers));
-        for (int worker = 1; worker <= helpers; ++worker)
-            threads.emplace_back([this, worker] { helper_loop(worker); });
+        for (int k = 0; k < wanted; ++k)
+            helpers.push_back(std::make_unique<Helper>());
     } catch (const std::exception&) {
+    }
+    size_t running_threads = 0;
+    try {
+        for (; running_threads < helpers.size(); ++running_threads) {
+            Helper& helper = *helpers[running_threads];
+            const int worker = static_cast<int>(running_threads) + 1;
+            helper.thread = std::thread([this, &helper, worker] { helper_loop(helper, worker); });
+        }
+    } catch (const std::exception&) {
+    }
+    helpers.resize(running_threads);
+}
+
+// Worker w wakes workers 2w + 1 and 2w + 2.
+void SearchPool::wake_children(int worker, uint64_t run_generation)
+{
+    for (int child = 2 * worker + 1; child <= 2 * worker + 2 && child < workers(); ++child) {
+        Helper& helper = *helpers[static_cast<size_t>(child - 1)];
+        {
+            std::lock_guard<std::mutex> lock(helper.mutex);
+            helper.generation = run_generation;
+        }
+        helper.wake.notify_one();
+    }
+}
+
+void SearchPool::run_task(int worker)
+{
+    try {
+        (*current)(worker);
+    } catch (...) {
+        std::lock_guard<std::mutex> lock(failure_mutex);
+        if (!failure)
+            failure = std::current_exception();
     }
 }
 
 void SearchPool::run(const std::function<void(int)>& task)
 {
-    if (!started) {
-        started = true;
-        start();
+    current = &task;
+    running.store(static_cast<int>(helpers.size()), std::memory_order_relaxed);
+    wake_children(0, ++generation);
+    run_task(0);
+    // Spin politely: after a while, give the processor to whoever needs it.
+    for (int spins = 0; running.load(std::memory_order_acquire) != 0; ++spins) {
+        if (spins < 20000)
+            pause_briefly();
+        else
+            std::this_thread::yield();
     }
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        current = &task;
-        running = static_cast<int>(threads.size());
-        ++generation;
-    }
-    wake.notify_all();
-    try {
-        task(0);
-    } catch (...) {
-        keep_first(std::current_exception());
-    }
-    std::unique_lock<std::mutex> lock(mutex);
-    done.wait(lock, [this] { return running == 0; });
     current = nullptr;
-    std::exception_ptr error = std::move(failure);
-    failure = nullptr;
-    lock.unlock();
+    std::exception_ptr error;
+    {
+        std::lock_guard<std::mutex> lock(failure_mutex);
+        error = std::move(failure);
+        failure = nullptr;
+    }
     if (error)
         std::rethrow_exception(error);
 }
 
-void SearchPool::keep_first(std::exception_ptr error)
-{
-    std::lock_guard<std::mutex> lock(mutex);
-    if (!failure)
-        failure = error;
-}
-
-void SearchPool::helper_loop(int worker)
+void SearchPool::helper_loop(Helper& self, int worker)
 {
     uint64_t seen = 0;
     for (;;) {
-        const std::function<void(int)>* task;
         {
-            std::unique_lock<std::mutex> lock(mutex);
-            wake.wait(lock, [&] { return stopping || generation != seen; });
-            if (stopping)
+            std::unique_lock<std::mutex> lock(self.mutex);
+            self.wake.wait(lock, [&] { return self.stopping || self.generation != seen; });
+            if (self.stopping)
                 return;
-            seen = generation;
-            task = current;
+            seen = self.generation;
         }
-        try {
-            (*task)(worker);
-        } catch (...) {
-            keep_first(std::current_exception());
-        }
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            --running;
-        }
-        done.notify_one();
+        wake_children(worker, seen);
+        run_task(worker);
+        running.fetch_sub(1, std::memory_order_release);
     }
 }
