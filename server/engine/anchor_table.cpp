@@ -4,9 +4,14 @@
 
 #include <algorithm>
 
-AnchorTable::AnchorTable(int stride, int64_t window)
-    : stride_(stride > 0 ? stride : 1), window_(window == LONG_WINDOW ? LONG_WINDOW : SHORT_WINDOW)
+AnchorTable::AnchorTable(int stride, int64_t window) : stride_(clamped_stride(stride)), window_(clamped_window(window))
 {
+}
+
+AnchorTable::QueryWindows::QueryWindows(int stride, int64_t window)
+    : stride_(clamped_stride(stride)), window_(clamped_window(window))
+{
+    entries.reserve(static_cast<size_t>(stride_));
 }
 
 namespace {
@@ -30,25 +35,25 @@ int64_t test_byte(const std::vector<uint8_t>& red, int64_t offset, int64_t windo
 
 } // namespace
 
-void AnchorTable::push(const Entry& entry, int64_t offset)
+void AnchorTable::QueryWindows::push(const Entry& entry, int64_t lowest, int64_t highest)
 {
-    min_offset_ = entries.empty() ? offset : std::min(min_offset_, offset);
-    max_offset_ = std::max(max_offset_, offset);
+    min_offset = entries.empty() ? lowest : std::min(min_offset, lowest);
+    max_offset = entries.empty() ? highest : std::max(max_offset, highest);
     entries.push_back(entry);
 }
 
-void AnchorTable::add(int32_t pattern, int64_t offset, const std::vector<uint8_t>& query_red)
+void AnchorTable::QueryWindows::add(int32_t pattern, int64_t offset, const std::vector<uint8_t>& query_red)
 {
     const uint8_t* at = query_red.data() + offset;
     const Key key = window_ == LONG_WINDOW ? key_at<true>(at) : key_at<false>(at);
     const int64_t test = test_byte(query_red, offset, window_);
     push({key, static_cast<int32_t>(offset), static_cast<int32_t>(query_red.size()), static_cast<int32_t>(test),
           pattern, -1, -1, test >= 0 ? query_red[test] : uint8_t(0)},
-         offset);
+         offset, offset);
 }
 
-void AnchorTable::add_still(int32_t pattern, int64_t first, int64_t last, const std::vector<int64_t>& offsets,
-                            const std::vector<uint8_t>& query_red)
+void AnchorTable::QueryWindows::add_still(int32_t pattern, int64_t first, int64_t last,
+                                          const std::vector<int64_t>& offsets, const std::vector<uint8_t>& query_red)
 {
     StillWindows still{first, last, {}};
     still.offset_of_remainder.fill(-1);
@@ -68,8 +73,32 @@ void AnchorTable::add_still(int32_t pattern, int64_t first, int64_t last, const 
     const int64_t test = test_byte(query_red, first, last - first + 1);
     push({key, 0, static_cast<int32_t>(query_red.size()), static_cast<int32_t>(test), pattern, -1,
           static_cast<int32_t>(stills.size() - 1), test >= 0 ? query_red[test] : uint8_t(0)},
-         lowest);
-    max_offset_ = std::max(max_offset_, highest);
+         lowest, highest);
+}
+
+void AnchorTable::expect(const QueryWindows& windows)
+{
+    expected_entries += windows.entries.size();
+    expected_stills += windows.stills.size();
+}
+
+void AnchorTable::enter(const QueryWindows& windows)
+{
+    if (entries.empty()) {
+        entries.reserve(expected_entries);
+        stills.reserve(expected_stills);
+    }
+    if (windows.entries.empty())
+        return;
+    min_offset_ = entries.empty() ? windows.min_offset : std::min(min_offset_, windows.min_offset);
+    max_offset_ = entries.empty() ? windows.max_offset : std::max(max_offset_, windows.max_offset);
+    const int32_t first_still = static_cast<int32_t>(stills.size());
+    stills.insert(stills.end(), windows.stills.begin(), windows.stills.end());
+    for (Entry entry : windows.entries) {
+        if (entry.still >= 0)
+            entry.still += first_still;
+        entries.push_back(entry);
+    }
 }
 
 // The probed window at `position` lies in a library stretch of the run's value.

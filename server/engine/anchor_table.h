@@ -27,6 +27,8 @@ public:
     static constexpr int MAX_STRIDE = 32;
 
     AnchorTable(int stride, int64_t window);
+    static int clamped_stride(int stride) { return stride > 0 ? stride : 1; }
+    static int64_t clamped_window(int64_t window) { return window == LONG_WINDOW ? LONG_WINDOW : SHORT_WINDOW; }
 
     int stride() const { return stride_; }
     int64_t window() const { return window_; }
@@ -34,26 +36,15 @@ public:
     int64_t min_offset() const { return min_offset_; }
     int64_t max_offset() const { return max_offset_; }
 
-    // Enters the window of the table's length at `offset` of a query's red bytes.
-    // With it goes one more red byte of the query to test before the caller's
-    // full comparison: the nearest one outside the window that differs from the
-    // window's neighbouring frame, so that the candidates of a still window
-    // inside a still stretch of the library fail at once. `seal` must follow the
-    // last `add` before a scan.
-    void add(int32_t pattern, int64_t offset, const std::vector<uint8_t>& query_red);
+    class QueryWindows;
+    // Appends one query's windows, worked out apart. Room for all of them is
+    // made in one step: every query's windows are announced by `expect` before
+    // the first `enter`. `seal` must follow the last `enter` before a scan.
+    void expect(const QueryWindows& windows);
+    void enter(const QueryWindows& windows);
 
-    // Enters windows of one red value, all inside the query's run of that value
-    // over frames first..last (a whole run, the query's red changing before or
-    // after it): offsets[r] is the offset of the window for remainder r, -1 for
-    // the remainders entered elsewhere.
-    void add_still(int32_t pattern, int64_t first, int64_t last, const std::vector<int64_t>& offsets,
-                   const std::vector<uint8_t>& query_red);
-
-    // Builds the filter for the entries added so far, sized to their number.
+    // Builds the filter for the entries entered so far, sized to their number.
     void seal();
-    // Room for the entries announced before the first `add`, made in one step.
-    void expect(size_t more) { expected += more; }
-    void reserve_expected() { entries.reserve(expected); }
 
     // Calls hit(pattern, start) for each probed window of `red` (a video of
     // `frames` frames) that equals an entry's window, where the start = window
@@ -123,7 +114,6 @@ private:
         std::array<int64_t, MAX_STRIDE> offset_of_remainder;
     };
     int64_t still_start(const Entry& entry, const uint8_t* red, int64_t frames, int64_t position) const;
-    void push(const Entry& entry, int64_t offset);
     int stride_;
     int64_t window_;
     int64_t min_offset_ = 0, max_offset_ = 0;
@@ -140,7 +130,41 @@ private:
     uint64_t multiplier = 0;
     int constant_windows_passing(const std::array<bool, 256>& entered) const;
     std::vector<Entry> entries;
-    size_t expected = 0;
+    std::vector<StillWindows> stills;
+    size_t expected_entries = 0, expected_stills = 0;
+};
+
+// The red windows of one query for a table of its stride and window length.
+// They depend on that query alone, so the queries of a batch may be worked out
+// on several threads at once.
+class AnchorTable::QueryWindows {
+public:
+    QueryWindows(int stride, int64_t window);
+    int stride() const { return stride_; }
+    int64_t window() const { return window_; }
+    size_t size() const { return entries.size(); }
+
+    // The window at `offset` of a query's red bytes. With it goes one more red
+    // byte of the query to test before the caller's full comparison: the
+    // nearest one outside the window that differs from the window's
+    // neighbouring frame, so that the candidates of a still window inside a
+    // still stretch of the library fail at once.
+    void add(int32_t pattern, int64_t offset, const std::vector<uint8_t>& query_red);
+
+    // Windows of one red value, all inside the query's run of that value over
+    // frames first..last (a whole run, the query's red changing before or after
+    // it): offsets[r] is the offset of the window for remainder r, -1 for the
+    // remainders entered elsewhere.
+    void add_still(int32_t pattern, int64_t first, int64_t last, const std::vector<int64_t>& offsets,
+                   const std::vector<uint8_t>& query_red);
+
+private:
+    friend class AnchorTable;
+    void push(const Entry& entry, int64_t lowest, int64_t highest);
+    int stride_;
+    int64_t window_;
+    int64_t min_offset = 0, max_offset = 0;
+    std::vector<Entry> entries; // an entry's `still` indexes `stills` here
     std::vector<StillWindows> stills;
 };
 

@@ -54,37 +54,53 @@ struct BatchPatterns::RangeState {
 
 BatchPatterns::BatchPatterns(const KESTRALINE_SEARCH_RESULTS& batch)
 {
+    patterns.reserve(static_cast<size_t>(batch.count));
     for (int32_t slot = 0; slot < batch.count; ++slot) {
         const int64_t frames = batch.querylen[slot] > 0 ? batch.querylen[slot] / 3 : 0;
         if (frames == 0)
             continue; // no whole frame: found nowhere
-        Pattern p{slot, frames, Kind::anchored, {}, {}};
-        p.red.reserve(static_cast<size_t>(frames));
-        p.green_blue.reserve(2 * static_cast<size_t>(frames));
-        const uint8_t* q = batch.data[slot].get();
-        for (int64_t j = 0; j < frames; ++j) {
-            p.red.push_back(q[3 * j]);
-            p.green_blue.push_back(q[3 * j + 1]);
-            p.green_blue.push_back(q[3 * j + 2]);
-        }
-        if (frames < ANCHOR_FRAMES)
-            p.kind = Kind::short_one;
-        else if (std::all_of(p.red.begin(), p.red.end(), [&](uint8_t r) { return r == p.red[0]; }))
-            p.kind = Kind::still;
-        patterns.push_back(std::move(p));
-        const int32_t j = static_cast<int32_t>(patterns.size() - 1);
-        if (patterns[j].kind == Kind::anchored)
-            table_of(j).expect(stride_of(patterns[j]));
-        else if (patterns[j].kind == Kind::still)
-            stills.add(j, patterns[j].red[0], frames, patterns[j].green_blue.data());
-        else
-            shorts.push_back(j);
+        const Kind kind = frames < ANCHOR_FRAMES ? Kind::short_one : Kind::anchored;
+        patterns.push_back({slot, frames, kind, batch.data[slot].get(), {}, {}, nullptr});
+        if (kind == Kind::short_one)
+            shorts.push_back(static_cast<int32_t>(patterns.size() - 1));
     }
-    for (AnchorTable& table : tables)
-        table.reserve_expected();
-    for (int32_t j = 0; j < static_cast<int32_t>(patterns.size()); ++j) {
-        if (patterns[j].kind == Kind::anchored)
-            add_anchors(j);
+}
+
+void BatchPatterns::prepare(int32_t j)
+{
+    Pattern& p = patterns[static_cast<size_t>(j)];
+    p.red.resize(static_cast<size_t>(p.frames));
+    p.green_blue.resize(2 * static_cast<size_t>(p.frames));
+    for (int64_t f = 0; f < p.frames; ++f) {
+        p.red[f] = p.query[3 * f];
+        p.green_blue[2 * f] = p.query[3 * f + 1];
+        p.green_blue[2 * f + 1] = p.query[3 * f + 2];
+    }
+    if (p.kind == Kind::short_one)
+        return;
+    if (std::all_of(p.red.begin(), p.red.end(), [&](uint8_t r) { return r == p.red[0]; }))
+        p.kind = Kind::still;
+    else
+        add_anchors(p, j);
+}
+
+void BatchPatterns::seal()
+{
+    for (int32_t j = 0; j < size(); ++j) {
+        const Pattern& p = patterns[static_cast<size_t>(j)];
+        if (p.kind == Kind::still)
+            stills.add(j, p.red[0], p.frames, p.green_blue.data());
+    }
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const Pattern& p : patterns) {
+            if (p.kind != Kind::anchored)
+                continue;
+            AnchorTable& table = table_of(*p.windows);
+            if (pass == 0)
+                table.expect(*p.windows);
+            else
+                table.enter(*p.windows);
+        }
     }
     for (AnchorTable& table : tables)
         table.seal();
@@ -100,24 +116,23 @@ int BatchPatterns::stride_of(const Pattern& pattern)
     return power_of_two_up_to(pattern.frames - window_of(pattern) + 1, MAX_STRIDE);
 }
 
-AnchorTable& BatchPatterns::table_of(int32_t j)
+AnchorTable& BatchPatterns::table_of(const AnchorTable::QueryWindows& windows)
 {
-    const int64_t window = window_of(patterns[j]);
-    const int stride = stride_of(patterns[j]);
-    auto table = std::find_if(tables.begin(), tables.end(),
-                              [&](const AnchorTable& t) { return t.stride() == stride && t.window() == window; });
+    auto table = std::find_if(tables.begin(), tables.end(), [&](const AnchorTable& t) {
+        return t.stride() == windows.stride() && t.window() == windows.window();
+    });
     if (table == tables.end())
-        table = tables.insert(tables.end(), AnchorTable(stride, window));
+        table = tables.insert(tables.end(), AnchorTable(windows.stride(), windows.window()));
     return *table;
 }
 
-void BatchPatterns::add_anchors(int32_t j)
+void BatchPatterns::add_anchors(Pattern& pattern, int32_t j)
 {
-    const Pattern& pattern = patterns[j];
     const int64_t window = window_of(pattern);
     const std::vector<int> changes = changes_per_window(pattern.red, window);
     const int stride = stride_of(pattern);
-    AnchorTable* const table = &table_of(j);
+    pattern.windows = std::make_unique<AnchorTable::QueryWindows>(stride, window);
+    AnchorTable::QueryWindows& own = *pattern.windows;
     // For each remainder, the window with the most changes among its offsets.
     // Windows of one red value go in per run of the query, found by its first frame.
     const int64_t windows = static_cast<int64_t>(changes.size());
@@ -129,7 +144,7 @@ void BatchPatterns::add_anchors(int32_t j)
                 best = a;
         }
         if (changes[best] > 0) {
-            table->add(j, best, pattern.red);
+            own.add(j, best, pattern.red);
             continue;
         }
         const int64_t first = red_run_first(pattern.red.data(), best, 0);
@@ -140,7 +155,7 @@ void BatchPatterns::add_anchors(int32_t j)
     }
     for (const auto& [first, offsets] : still_runs) {
         const int64_t last = red_run_last(pattern.red.data(), first, pattern.frames - 1);
-        table->add_still(j, first, last, offsets, pattern.red);
+        own.add_still(j, first, last, offsets, pattern.red);
     }
 }
 

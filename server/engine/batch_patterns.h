@@ -5,6 +5,7 @@
 #include "video_record.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // How often a query occurs among a range of start frames of one video.
@@ -34,7 +35,16 @@ public:
     static constexpr int64_t LONG_WINDOW_FROM = 24;
     static constexpr int MAX_STRIDE = AnchorTable::MAX_STRIDE;
 
+    // Lists the batch's queries; each is then prepared, and the whole sealed.
     explicit BatchPatterns(const KESTRALINE_SEARCH_RESULTS& batch);
+
+    int32_t size() const { return static_cast<int32_t>(patterns.size()); }
+    // Copies query j's colours and works out how it is looked for. Different
+    // queries may be prepared on different threads at once.
+    void prepare(int32_t j);
+    // After every query is prepared: enters them into the tables and builds
+    // the tables' filters. A scan may follow.
+    void seal();
 
     // Appends, for every query that occurs with its start in [from, to) of
     // `video`, how often (1 or 2 = several) and where. Every start from 0 to
@@ -49,14 +59,16 @@ private:
         int32_t slot;
         int64_t frames;
         Kind kind;
+        const uint8_t* query; // the batch's triples
         std::vector<uint8_t> red, green_blue;
+        std::unique_ptr<AnchorTable::QueryWindows> windows; // of an anchored query
     };
     struct RangeState;
 
     static int64_t window_of(const Pattern& pattern);
     static int stride_of(const Pattern& pattern);
-    AnchorTable& table_of(int32_t j);
-    void add_anchors(int32_t j);
+    AnchorTable& table_of(const AnchorTable::QueryWindows& windows);
+    void add_anchors(Pattern& pattern, int32_t j);
     void scan_anchored(const AnchorTable& table, const VIDEO_RECORD& video, int64_t from, int64_t to,
                        RangeState& state) const;
     void scan_short(const Pattern& pattern, int32_t j, const VIDEO_RECORD& video, int64_t from, int64_t to,

@@ -3,8 +3,10 @@
 #include "batch_patterns.h"
 #include "home_shares.h"
 #include "search_pool.h"
+#include "spin_wait.h"
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -63,6 +65,46 @@ private:
     int32_t video;
     int64_t next_from = 0;
     int64_t frames = 0;
+};
+
+// The batch's queries are prepared by all workers at once, each taking the next
+// query as it wakes; worker 0 then seals them while the others wait for it.
+class SharedPreparation {
+public:
+    explicit SharedPreparation(BatchPatterns& patterns) : patterns(patterns) {}
+
+    // Whether the patterns are ready to scan; false when another worker failed
+    // (its exception reaches the caller of the run).
+    bool join(int worker)
+    {
+        const int32_t n = patterns.size();
+        try {
+            for (int32_t j; (j = next.fetch_add(1, std::memory_order_relaxed)) < n;) {
+                patterns.prepare(j);
+                prepared.fetch_add(1, std::memory_order_acq_rel);
+            }
+            if (worker == 0) {
+                spin_until([&] { return prepared.load(std::memory_order_acquire) == n || failed(); });
+                if (failed())
+                    return false;
+                patterns.seal();
+                state.store(SEALED, std::memory_order_release);
+                return true;
+            }
+        } catch (...) {
+            state.store(FAILED, std::memory_order_release);
+            throw;
+        }
+        spin_until([&] { return state.load(std::memory_order_acquire) != PREPARING; });
+        return !failed();
+    }
+
+private:
+    enum { PREPARING, SEALED, FAILED };
+    bool failed() const { return state.load(std::memory_order_acquire) == FAILED; }
+    BatchPatterns& patterns;
+    std::atomic<int32_t> next{0}, prepared{0};
+    std::atomic<int> state{PREPARING};
 };
 
 struct VideoHits {
@@ -126,7 +168,7 @@ BatchSearch::~BatchSearch() = default;
 void BatchSearch::run(const VIDEO_RECORD* videos, int32_t count, const std::function<int32_t()>& published,
                       KESTRALINE_SEARCH_RESULTS& results)
 {
-    const BatchPatterns patterns(results);
+    BatchPatterns patterns(results);
     if (patterns.empty())
         return;
     const bool parallel = tuning.threads > 1 && total_frames(videos, count) >= tuning.parallel_min_frames;
@@ -139,8 +181,11 @@ void BatchSearch::run(const VIDEO_RECORD* videos, int32_t count, const std::func
     HomeShares shares(videos, published_now, workers, tuning.range_frames);
     WorkCursor cursor(videos, count, published, tuning.range_frames, published_now);
     std::vector<std::vector<VideoHits>> found_by(static_cast<size_t>(workers));
+    SharedPreparation preparation(patterns);
 
     auto work = [&](int worker) {
+        if (!preparation.join(worker))
+            return;
         std::vector<RangeHits> hits;
         std::vector<VideoHits>& mine = found_by[static_cast<size_t>(worker)];
         auto scan = [&](int32_t video, int64_t from, int64_t to) {

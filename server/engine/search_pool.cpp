@@ -1,19 +1,6 @@
 #include "search_pool.h"
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
-namespace {
-
-void pause_briefly()
-{
-#ifdef __SSE2__
-    _mm_pause();
-#endif
-}
-
-} // namespace
+#include "spin_wait.h"
 
 SearchPool::SearchPool(int helpers)
 {
@@ -84,13 +71,7 @@ void SearchPool::run(const std::function<void(int)>& task)
     running.store(static_cast<int>(helpers.size()), std::memory_order_relaxed);
     wake_children(0, ++generation);
     run_task(0);
-    // Spin politely: after a while, give the processor to whoever needs it.
-    for (int spins = 0; running.load(std::memory_order_acquire) != 0; ++spins) {
-        if (spins < 20000)
-            pause_briefly();
-        else
-            std::this_thread::yield();
-    }
+    spin_until([this] { return running.load(std::memory_order_acquire) == 0; });
     current = nullptr;
     std::exception_ptr error;
     {
