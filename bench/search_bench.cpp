@@ -4,13 +4,17 @@
 //       start after start (red pre-test, red run, green and blue run);
 //   (b) the engine's Find on the same project, opened and loaded from files;
 //   (c) the memory floor: the best of several eight-thread reads of every red
-//       plane, also given in GB/s to compare with the machine's bandwidth.
+//       plane, also given in GB/s to compare with the machine's bandwidth;
+//   (d) the wake-up: the best time for the search threads' pool to run an
+//       empty task on every thread after the same rest as Find's, a cost every
+//       batch pays before any work and the floor does not count.
 // Every answer of (b) is checked against (a). The table gives, per batch size,
-// Find, the floor, Find/floor and (a)/Find.
+// Find, the floor, Find/floor, (a)/Find and the wake-up.
 //
 // Usage: search_bench [frames...]   (default: 1e7 1e8; e.g. "search_bench 1e6")
 #include "kestraline_finder.h"
 #include "reference_search.h"
+#include "search_pool.h"
 #include "sqlite_connection.h"
 
 #include <QCoreApplication>
@@ -23,6 +27,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <random>
 #include <string>
@@ -393,8 +398,10 @@ void benchSize(int64_t totalFrames)
     double warmup;
     engineAnswers(finder, makeQueries(finder, 1, random), warmup); // starts the search threads
     FloorReader floor(finder);
-    std::printf("%8s %10s %10s %8s %10s %10s %12s %8s %8s\n", "queries", "Find ms", "floor ms", "GB/s", "Find/floor",
-                "ref/Find", "reference ms", "found", "agree");
+    SearchPool idle(FloorReader::THREADS - 1);
+    const std::function<void(int)> nothing = [](int) {};
+    std::printf("%8s %10s %10s %8s %10s %10s %12s %8s %8s %8s\n", "queries", "Find ms", "floor ms", "GB/s", "Find/floor",
+                "ref/Find", "reference ms", "wake ms", "found", "agree");
     for (int n : {1, 10, 100}) {
         const std::vector<Triples> queries = makeQueries(finder, n, random);
         start = Clock::now();
@@ -403,7 +410,7 @@ void benchSize(int64_t totalFrames)
         // Find and the floor alternate, so that both meet the same machine load;
         // the best of each counts. Every run's answers are checked.
         std::vector<bool> agrees(queries.size(), true);
-        double findMs = 1e300, floorMs = 1e300;
+        double findMs = 1e300, floorMs = 1e300, wakeMs = 1e300;
         for (int run = 0; run < 15; ++run) {
             double ms;
             const std::vector<Answer> got = engineAnswers(finder, queries, ms);
@@ -411,6 +418,9 @@ void benchSize(int64_t totalFrames)
                 agrees[i] = agrees[i] && expected[i] == got[i];
             findMs = std::min(findMs, ms);
             floorMs = std::min(floorMs, floor.bestOf(3));
+            const Clock::time_point woken = Clock::now();
+            idle.run(nothing);
+            wakeMs = std::min(wakeMs, millisecondsSince(woken));
         }
         int agree = 0, found = 0;
         for (size_t i = 0; i < queries.size(); ++i) {
@@ -418,8 +428,8 @@ void benchSize(int64_t totalFrames)
             found += expected[i].found > 0;
         }
         const double gigabytesPerSecond = double(floor.bytes()) / (floorMs * 1e6);
-        std::printf("%8d %10.3f %10.3f %8.1f %10.2f %10.1f %12.1f %8d %5d/%d%s\n", n, findMs, floorMs,
-                    gigabytesPerSecond, findMs / floorMs, plainMs / findMs, plainMs, found, agree, n,
+        std::printf("%8d %10.3f %10.3f %8.1f %10.2f %10.1f %12.1f %8.3f %8d %5d/%d%s\n", n, findMs, floorMs,
+                    gigabytesPerSecond, findMs / floorMs, plainMs / findMs, plainMs, wakeMs, found, agree, n,
                     agree == n ? "" : "  MISMATCH");
     }
 }
