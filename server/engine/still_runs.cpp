@@ -11,4 +11,5 @@ void StillRuns::add(int32_t pattern, uint8_t red, int64_t frames, const uint8_t*
     stills.push_back({pattern, frames, std::vector<uint8_t>(green_blue, green_blue + 2 * frames), still_green_blue,
                       first_of_value[red]});
     first_of_value[red] = static_cast<int32_t>(stills.size() - 1);
+    has_value[red] = 1;
 }

@@ -49,6 +49,7 @@ private:
     };
     std::vector<Still> stills;
     int32_t first_of_value[256];
+    uint8_t has_value[256] = {};         // 1 for the red values of the queries
     int64_t shortest_of_value[256] = {}; // frames of the shortest query of each red value
     int64_t shortest = 0, longest = 0;
 };
@@ -90,22 +91,34 @@ void StillRuns::scan(const VIDEO_RECORD& video, int64_t from, int64_t to, Wanted
             }
         }
     };
+    // The probes are first sifted by their red value alone, without a branch,
+    // a block at a time: most hold no still query's value, and a test per
+    // probe would wait on the red byte and then often guess wrong.
     const int64_t last_probe = std::min(to - 1, frames - m) + m - 1;
-    for (int64_t x = from + m - 1; x <= last_probe; x += m) {
-        const uint8_t c = red[x];
-        if (first_of_value[c] < 0)
-            continue;
-        const int64_t run_start = red_run_first(red, x, std::max(from, x - m + 1));
-        // The last frame of the run, looked at only as far as any query needs.
-        const int64_t run_end = red_run_last(red, x, std::min(frames - 1, x + longest - 1));
-        if (run_end - run_start + 1 < shortest_of_value[c] || !any_wanted(c, run_end - run_start + 1, wanted))
-            continue;
-        __builtin_prefetch(green_blue + 2 * x);
-        probes[gathered++] = {x, run_start, run_end};
-        if (gathered == BATCH) {
-            for (const Probe& probe : probes)
-                compare(probe);
-            gathered = 0;
+    constexpr int BLOCK = 256;
+    int64_t sifted[BLOCK];
+    for (int64_t base = from + m - 1; base <= last_probe; base += BLOCK * m) {
+        const int64_t block_end = std::min(last_probe, base + (BLOCK - 1) * m);
+        int n = 0;
+        for (int64_t x = base; x <= block_end; x += m) {
+            sifted[n] = x;
+            n += has_value[red[x]];
+        }
+        for (int i = 0; i < n; ++i) {
+            const int64_t x = sifted[i];
+            const uint8_t c = red[x];
+            const int64_t run_start = red_run_first(red, x, std::max(from, x - m + 1));
+            // The last frame of the run, looked at only as far as any query needs.
+            const int64_t run_end = red_run_last(red, x, std::min(frames - 1, x + longest - 1));
+            if (run_end - run_start + 1 < shortest_of_value[c] || !any_wanted(c, run_end - run_start + 1, wanted))
+                continue;
+            __builtin_prefetch(green_blue + 2 * x);
+            probes[gathered++] = {x, run_start, run_end};
+            if (gathered == BATCH) {
+                for (const Probe& probe : probes)
+                    compare(probe);
+                gathered = 0;
+            }
         }
     }
     for (int i = 0; i < gathered; ++i)
