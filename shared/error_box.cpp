@@ -28,12 +28,12 @@ void show_current_exception()
     }
 }
 
-int run_guarded(const std::function<int()>& body)
+int run_guarded(const std::function<int()>& body, int result_after_error)
 {
     try {
         return body();
     } catch (...) {
         show_current_exception();
     }
-    return 0;
+    return result_after_error;
 }

@@ -16,5 +16,6 @@ public:
 void show_current_exception();
 
 // Runs a program's start-up: whatever escapes `body` (window construction, the
-// event loop) is shown in the standard error box; the result is then 0.
-int run_guarded(const std::function<int()>& body);
+// event loop) is shown in the standard error box; the result is then
+// `result_after_error`.
+int run_guarded(const std::function<int()>& body, int result_after_error = 0);

@@ -117,10 +117,19 @@ bool KESTRALINE_FINDER::Find()
         return false;
     std::lock_guard<std::mutex> lock(queue_lock);
     BusyFlag running(busy);
-    results.Init(queries);
     results.batch = searches.load(std::memory_order_relaxed) + 1;
-    queries.Clear();
-    search_batch();
+    try {
+        results.Init(queries);
+        queries.Clear();
+        search_batch();
+    } catch (...) {
+        // A failure inside the batch (most likely an allocation: a query's copy,
+        // the search's own tables) must neither end the search thread nor hold
+        // the requests: the batch's queries are answered as not found, and the
+        // next batch starts afresh.
+        queries.Clear();
+        results.AnswerNotFound();
+    }
     searches.store(results.batch, std::memory_order_release);
     return true;
 }
@@ -132,7 +141,8 @@ void KESTRALINE_FINDER::search_batch()
 
 int32_t KESTRALINE_FINDER::FindPos(int32_t v, int32_t i)
 {
-    if (v < 0 || v >= loaded.load(std::memory_order_acquire) || i < 0 || i >= results.count)
+    // A batch that failed keeps its queries' lengths but not their bytes.
+    if (v < 0 || v >= loaded.load(std::memory_order_acquire) || i < 0 || i >= results.count || !results.data[i])
         return QUERY_NOT_FOUND;
     return reference_find_pos(videos[v], results.data[i].get(), results.querylen[i]);
 }

@@ -57,10 +57,12 @@ public:
     // that moment: the batch snapshot + 1 takes the query.
     int32_t AddQuery(int32_t length, const uint8_t* bytes, uint32_t& snapshot);
     // Runs one search batch over the loaded videos; false, doing nothing, while a
-    // batch is already running.
+    // batch is already running. A batch that fails answers its queries as not
+    // found and still completes; nothing escapes.
     bool Find();
     // The exact search of slot i of the current batch in record v: the start frame
-    // of its only occurrence, -1 (none, or v not loaded) or -3 (several places).
+    // of its only occurrence, -1 (none, v not loaded, or the batch failed) or -3
+    // (several places).
     // Search thread only.
     int32_t FindPos(int32_t v, int32_t i);
     // Under the queue lock: true and `out` filled when the current results are

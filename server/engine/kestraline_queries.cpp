@@ -39,14 +39,25 @@ void KESTRALINE_QUERIES::Clear()
 void KESTRALINE_SEARCH_RESULTS::Init(const KESTRALINE_QUERIES& queries)
 {
     Clear();
-    const int32_t n = queries.count.load(std::memory_order_relaxed);
-    for (int32_t i = 0; i < n; ++i) {
-        data[i] = copy_bytes(queries.len[i], queries.data[i].get());
+    // Every slot is answerable before the first copy is made, so that a copy that
+    // fails still leaves the whole batch to AnswerNotFound.
+    count = queries.count.load(std::memory_order_relaxed);
+    for (int32_t i = 0; i < count; ++i) {
         querylen[i] = queries.len[i];
         found[i] = 0;
         videoindex[i] = -1;
     }
-    count = n;
+    for (int32_t i = 0; i < count; ++i)
+        data[i] = copy_bytes(queries.len[i], queries.data[i].get());
+}
+
+void KESTRALINE_SEARCH_RESULTS::AnswerNotFound()
+{
+    for (int32_t i = 0; i < count; ++i) {
+        found[i] = 0;
+        videoindex[i] = -1;
+        data[i].reset();
+    }
 }
 
 void KESTRALINE_SEARCH_RESULTS::Clear()

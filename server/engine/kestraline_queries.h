@@ -46,6 +46,10 @@ struct KESTRALINE_SEARCH_RESULTS {
     ~KESTRALINE_SEARCH_RESULTS() { Clear(); }
 
     // Starts a batch with copies of every pending query: found 0, videoindex -1.
+    // When a copy cannot be made, `count` and `querylen` already hold the batch.
     void Init(const KESTRALINE_QUERIES& queries);
+    // Gives up a batch that failed: every query of it is answered as not found,
+    // and the copies are released. Allocates nothing.
+    void AnswerNotFound();
     void Clear();
 };

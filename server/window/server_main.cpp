@@ -10,6 +10,8 @@
 #include "user_dialogs.h"
 #include "visual_styles.h"
 
+#include <cstdlib>
+
 namespace server {
 
 int run_kestraline_server(int argc, char** argv)
@@ -33,7 +35,7 @@ int run_kestraline_server(int argc, char** argv)
         on_termination_signals(&form1, [&form1] { form1.N11Click(); });
         form1.show();
         return application.exec();
-    });
+    }, EXIT_FAILURE);
 }
 
 } // namespace server

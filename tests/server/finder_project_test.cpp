@@ -4,11 +4,69 @@
 #include "number_format.h"
 #include "scripted_dialogs.h"
 
+#include <QDir>
 #include <QFile>
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+#include <linux/capability.h>
+#include <map>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 using namespace findertest;
 
 namespace {
+
+// Takes from the calling thread the capabilities that let root read any file, so
+// that a file without read permission cannot be read when the tests run as root.
+class WithoutReadOverride {
+public:
+    WithoutReadOverride()
+    {
+        if (::syscall(SYS_capget, &header, saved) != 0)
+            return;
+        __user_cap_data_struct lowered[2] = {saved[0], saved[1]};
+        lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        lowered_ = ::syscall(SYS_capset, &header, lowered) == 0;
+    }
+    ~WithoutReadOverride()
+    {
+        if (lowered_)
+            ::syscall(SYS_capset, &header, saved);
+    }
+
+private:
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved[2]{};
+    bool lowered_ = false;
+};
+
+// Limits the address space to what the process holds now plus `margin`, as
+// `prlimit --as` does, so that a large allocation fails.
+class AddressSpaceLimit {
+public:
+    explicit AddressSpaceLimit(rlim_t margin)
+    {
+        ::getrlimit(RLIMIT_AS, &saved);
+        unsigned long pages = 0;
+        if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(statm, "%lu", &pages) != 1)
+                pages = 0;
+            std::fclose(statm);
+        }
+        rlimit limited = saved;
+        limited.rlim_cur = std::min<rlim_t>(saved.rlim_max, pages * ::sysconf(_SC_PAGESIZE) + margin);
+        EXPECT_GT(pages, 0u);
+        EXPECT_EQ(::setrlimit(RLIMIT_AS, &limited), 0);
+    }
+    ~AddressSpaceLimit() { ::setrlimit(RLIMIT_AS, &saved); }
+
+private:
+    rlimit saved{};
+};
 
 QByteArray triples(std::initializer_list<int> bytes)
 {
@@ -129,6 +187,67 @@ TEST(FinderLoad, FramesCountLargerThanTheFileAllocatesNothingAndLoadingGoesOn)
     openAndLoad(finder, project);
     EXPECT_EQ(searchable_frames(finder.videos[0]), 0);
     EXPECT_EQ(searchable_frames(finder.videos[1]), 1);
+}
+
+// Colour files that must not stop the loading: a FIFO (whose open would wait for
+// a writer), a folder, a file without read permission and one too large for the
+// memory the process may take. Each leaves its video without colour data, nothing
+// is shown, and the good videos after them load and are found.
+TEST(FinderLoad, HostileColourFilesAreSkippedAndTheVideosAfterThemAreFound)
+{
+    ScriptedDialogs dialogs;
+    QRandomGenerator random(18);
+    TestProject project;
+    const auto file = [&](int id) { return project.folder() + "/" + QString::number(id) + ".rgb"; };
+    std::map<int, QByteArray> good;
+    for (int id : {1, 3, 5, 7, 9}) {
+        good[id] = randomTriples(random, 200, 256);
+        project.addVideo(id, good[id]);
+    }
+    for (int id : {2, 4, 6})
+        project.add(Row{id, PROCESSED, 10});
+    ASSERT_EQ(::mkfifo(QFile::encodeName(file(2)).constData(), 0644), 0);
+    ASSERT_TRUE(QDir().mkpath(file(4)));
+    project.writeColours(6, QByteArray(30, '\1'));
+    ASSERT_EQ(::chmod(QFile::encodeName(file(6)).constData(), 0), 0);
+#ifndef __SANITIZE_THREAD__ // which ends the process where operator new would throw
+    const int32_t huge = std::numeric_limits<int32_t>::max();
+    project.add(Row{8, PROCESSED, huge});
+    QFile sparse(file(8));
+    ASSERT_TRUE(sparse.open(QIODevice::WriteOnly) && sparse.resize(3 * int64_t(huge)));
+    sparse.close();
+#endif
+
+    KESTRALINE_FINDER finder;
+    ASSERT_TRUE(finder.Open(project.path()));
+    {
+        WithoutReadOverride unprivileged;
+        ASSERT_FALSE(QFile(file(6)).open(QIODevice::ReadOnly)) << "the file without permission stays readable";
+        AddressSpaceLimit limit(rlim_t(256) << 20);
+        while (finder.LoadData()) {
+        }
+    }
+    ASSERT_EQ(finder.loaded.load(), finder.count);
+    for (int v = 0; v < finder.count; ++v) {
+        const int32_t id = finder.videos[v].id;
+        EXPECT_EQ(searchable_frames(finder.videos[v]), good.count(id) ? 200 : 0) << "id " << id;
+    }
+
+    uint32_t snapshot = 0;
+    for (const auto& [id, colours] : good) {
+        const QByteArray query = colours.mid(3 * 50, 3 * 20);
+        finder.AddQuery(query.size(), bytesOf(query), snapshot);
+    }
+    ASSERT_TRUE(finder.Find());
+    int32_t slot = 0;
+    for (const auto& [id, colours] : good) {
+        SEARCH_RESULT_COPY result;
+        ASSERT_TRUE(finder.ReadResult(slot++, snapshot, result));
+        EXPECT_EQ(result.found, 1) << "id " << id;
+        EXPECT_EQ(result.id, id);
+        EXPECT_EQ(result.framepos, 50);
+    }
+    EXPECT_TRUE(dialogs.shown.isEmpty());
 }
 
 TEST(FinderOpen, SecondOpenReplacesRecordsAndVoidsTheLastBatch)

@@ -13,6 +13,7 @@
 #include <QLocale>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 using namespace testsupport;
 
@@ -97,7 +98,8 @@ TEST(Dialogs, GuardedStartUpShowsTheEscapingErrorText)
     EXPECT_EQ(run_guarded([]() -> int { throw KestralineError("no such table: video"); }), 0);
     EXPECT_EQ(run_guarded([]() -> int { throw 42; }), 0);
     EXPECT_EQ(run_guarded([] { return 7; }), 7);
-    EXPECT_EQ(script.texts("error"), (QStringList{"no such table: video", ""}));
+    EXPECT_EQ(run_guarded([]() -> int { throw std::runtime_error("port taken"); }, 1), 1);
+    EXPECT_EQ(script.texts("error"), (QStringList{"no such table: video", "", "port taken"}));
 }
 
 TEST(Sqlite, FailIfMissingNeverCreatesAndRejectsJunk)
