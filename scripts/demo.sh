@@ -2,9 +2,9 @@
 # Installs, builds and runs the main job: KestralineServer on a demo project, and
 # a KestralineClient ready to search it.
 #
-# Builds the five programs (the compiler's output goes to build/demo-build.log, its
-# end is shown only when the build fails) and makes build/demo/ with three short
-# generated videos, a project database with their colour data, an access database
+# Builds the five programs only (target programs; the compiler's output goes to
+# build/demo-build.log, its end is shown only when the build fails) and makes
+# build/demo/ with three short generated videos, a project database with their colour data, an access database
 # with the user demo (password demo). Starts KestralineServer on it on 127.0.0.1, on
 # the port KESTRALINE_DEMO_PORT names or else a free one, waits until it answers, and
 # shows a search request for a fragment of a demo video and a refused one. Then it
@@ -20,7 +20,6 @@ DEMO="$ROOT/build/demo"
 PROJECT="$DEMO/project"
 SERVER_DIR="$DEMO/server"   # the demo server's own program folder (settings, logs)
 PID_FILE="$DEMO/server.pid"
-PROGRAMS="KestralineServer KestralineClient KestralineManager KestralineAnalyzer Clipmeta"
 
 # A port chosen by the user is checked before the long steps.
 PORT=${KESTRALINE_DEMO_PORT:-}
@@ -33,7 +32,7 @@ scripts/install-deps.sh
 
 echo "Building the programs (about 2 minutes)…"
 mkdir -p build
-if ! BUILD_DIR=build TARGETS="$PROGRAMS" scripts/build.sh > "$BUILD_LOG" 2>&1; then
+if ! BUILD_DIR=build TARGETS=programs scripts/build.sh > "$BUILD_LOG" 2>&1; then
   tail -n 40 "$BUILD_LOG" >&2
   echo "The build failed (above: the end of its output; all of it is in $BUILD_LOG)." >&2
   exit 1
