@@ -14,18 +14,6 @@
 
 using namespace client;
 
-#ifdef __SANITIZE_THREAD__
-// Qt Network does the HTTP work on a thread of its own and hands results over
-// through Qt's event queue, whose futex-based locks an uninstrumented Qt hides
-// from ThreadSanitizer; the client's own code here runs on one thread.
-extern "C" const char* __tsan_default_suppressions()
-{
-    return "called_from_lib:libQt6Core.so.6\n"
-           "called_from_lib:libQt6Network.so.6\n"
-           "called_from_lib:libglib-2.0.so.0\n";
-}
-#endif
-
 namespace {
 
 QByteArray queryOf(int frames)
