@@ -47,6 +47,32 @@ bool addVideo(const QString& project, int id, const QString& video)
     return true;
 }
 
+// The client's windows as start-up makes them, the main window shown.
+struct ClientWindows {
+    explicit ClientWindows(const QString& folder)
+        : form1(folder), form6(form1.Settings, [this] { form1.WriteIniExecute(); }, &form1), form7(&form1)
+    {
+        form1.SetWindows(&form6, &form7, nullptr);
+        form1.show();
+    }
+    TForm1 form1;
+    TForm6 form6;
+    TForm7 form7;
+};
+
+// Opens `video` through the menu, pauses and moves `seconds` forward from its start.
+void openPaused(TForm1& form1, ScriptedDialogs& dialogs, const QString& video, int seconds)
+{
+    QVERIFY(QTest::qWaitForWindowExposed(&form1));
+    dialogs.files.enqueue({video});
+    form1.N3Click();
+    QVERIFY2(form1.Player->OPENED, qPrintable(dialogs.texts().join("; ")));
+    form1.BitBtn4->click();  // "Пауза"
+    form1.BitBtn1->click();  // "< 1 мин": back to the start
+    for (int s = 0; s < seconds; ++s)
+        form1.BitBtn5->click();  // "1 сек >"
+}
+
 } // namespace
 
 class ClientEndToEnd : public QObject {
@@ -118,18 +144,9 @@ private slots:
     void playClickedWhileTheServerIsSlowChangesNothing()
     {
         ScriptedDialogs dialogs;
-        TForm1 form1(clientFolder);
-        TForm6 form6(form1.Settings, [&form1] { form1.WriteIniExecute(); }, &form1);
-        TForm7 form7(&form1);
-        form1.SetWindows(&form6, &form7, nullptr);
-        form1.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form1));
-        dialogs.files.enqueue({mkv});
-        form1.N3Click();
-        QVERIFY2(form1.Player->OPENED, qPrintable(dialogs.texts().join("; ")));
-        form1.BitBtn4->click();  // "Пауза"
-        form1.BitBtn1->click();  // "< 1 мин"
-        form1.BitBtn5->click();  // "1 сек >"
+        ClientWindows client(clientFolder);
+        TForm1& form1 = client.form1;
+        openPaused(form1, dialogs, mkv, 1);
         QTRY_COMPARE_WITH_TIMEOUT(form1.StatusBar1->panelText(3), QString("Кадр: 25"), 5000);
 
         // Answers a second after the whole request has arrived; "Играть" is
@@ -159,8 +176,8 @@ private slots:
         form1.BitBtn7->click();  // "Искать фрагмент"
 
         QVERIFY2(dialogs.texts().isEmpty(), qPrintable(dialogs.texts().join("; ")));
-        QVERIFY(form7.isVisible());
-        QCOMPARE(form7.Value(0), QString("0"));
+        QVERIFY(client.form7.isVisible());
+        QCOMPARE(client.form7.Value(0), QString("0"));
         QVERIFY(form1.Player->PAUSED);
         QTest::qWait(600);  // polls run again
         QCOMPARE(form1.StatusBar1->panelText(3), QString("Кадр: 25"));
@@ -185,20 +202,10 @@ private slots:
         QFETCH(int, seconds);
         QFETCH(int, id);
         ScriptedDialogs dialogs;
-        TForm1 form1(clientFolder);
-        TForm6 form6(form1.Settings, [&form1] { form1.WriteIniExecute(); }, &form1);
-        TForm7 form7(&form1);
-        form1.SetWindows(&form6, &form7, nullptr);
-        form1.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form1));
-
-        dialogs.files.enqueue({video});
-        form1.N3Click();
-        QVERIFY2(form1.Player->OPENED, qPrintable(dialogs.texts().join("; ")));
-        form1.BitBtn4->click();  // "Пауза"
-        form1.BitBtn1->click();  // "< 1 мин": back to the start
-        for (int s = 0; s < seconds; ++s)
-            form1.BitBtn5->click();  // "1 сек >"
+        ClientWindows client(clientFolder);
+        TForm1& form1 = client.form1;
+        TForm7& form7 = client.form7;
+        openPaused(form1, dialogs, video, seconds);
         const int frame = 25 * seconds;
         QTRY_COMPARE_WITH_TIMEOUT(form1.StatusBar1->panelText(3), QString("Кадр: %1").arg(frame), 5000);
 
