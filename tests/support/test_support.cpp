@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include "designed_status_bar.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QProcess>
@@ -84,6 +86,20 @@ bool makeVideo(const QString& path, const QString& source, const QStringList& co
                         "-t", QString::number(seconds)};
     args << codec << path;
     return runProgram("ffmpeg", args) == 0;
+}
+
+bool panelsSideBySide(const DesignedStatusBar& bar, const QVector<int>& widths)
+{
+    if (bar.panelCount() != widths.size())
+        return false;
+    int left = 0;
+    for (int i = 0; i < widths.size(); ++i) {
+        const QRect panel = bar.panelGeometry(i);
+        if (panel.x() != left || panel.width() != widths[i] || panel.top() < 0 || panel.bottom() >= bar.height())
+            return false;
+        left += widths[i];
+    }
+    return true;
 }
 
 } // namespace testsupport
