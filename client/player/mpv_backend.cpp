@@ -5,6 +5,7 @@
 #include <QMetaObject>
 #include <QPainter>
 #include <QWidget>
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <mpv/client.h>
@@ -138,6 +139,11 @@ PlayerBackend::BuildFailure MpvBackend::build(const QString& fileName)
         release();
         return BuildFailure::BasicVideo;
     }
+    // mpv counts from the start of the earliest stream; the analysis counts from
+    // the first video frame, which is on screen once the load has restarted.
+    if (!settle([this] { return !restarting; }, SeekTimeoutMs))
+        restarting = false;
+    videoStart = doubleProperty("time-pos", 0);
     return BuildFailure::None;
 }
 
@@ -229,7 +235,7 @@ PlaybackResult MpvBackend::stop()
 
 qint64 MpvBackend::duration()
 {
-    return static_cast<qint64>(doubleProperty("duration", 0) * UnitsPerSecond);
+    return static_cast<qint64>(std::max(0.0, doubleProperty("duration", 0) - videoStart) * UnitsPerSecond);
 }
 
 qint64 MpvBackend::position()
@@ -242,7 +248,7 @@ qint64 MpvBackend::position()
         restarting = false;
     double seconds = 0;
     if (mpv_get_property(mpv, "time-pos", MPV_FORMAT_DOUBLE, &seconds) >= 0 && std::isfinite(seconds))
-        lastPosition = unitsUp(seconds);
+        lastPosition = unitsUp(seconds - videoStart);
     return lastPosition;
 }
 
@@ -256,7 +262,8 @@ PlaybackResult MpvBackend::setPosition(qint64 position)
     const qint64 length = duration();
     if (length > 0 && position >= length)
         position = length - 1;
-    const QByteArray seconds = QByteArray::number(static_cast<double>(position) / UnitsPerSecond, 'f', 7);
+    const QByteArray seconds =
+        QByteArray::number(static_cast<double>(position) / UnitsPerSecond + videoStart, 'f', 7);
     const char* command[] = {"seek", seconds.constData(), "absolute+exact", nullptr};
     if (mpv_command(mpv, command) < 0)
         return -1;
@@ -296,6 +303,7 @@ void MpvBackend::release()
     }
     delete surface;
     fileLoaded = loadFailed = restarting = false;
+    videoStart = 0;
     renderWanted = false;
 }
 

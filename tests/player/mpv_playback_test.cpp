@@ -36,16 +36,34 @@ struct Container {
     QStringList codec;
 };
 
+// Every container the manager offers, and Matroska, WebM and MPEG-TS also at the
+// rates whose frames are not a whole number of their ticks. Those carry sound
+// that starts 0.1 s before the picture, as in many recordings: positions still
+// count from the first frame, as the analysis does.
 const QList<Container>& containers()
 {
-    static const QList<Container> all = {
-        {"numbered.mp4", "30000/1001", "29.9700", {"-c:v", "libx264", "-bf", "3", "-g", "30", "-pix_fmt", "yuv420p"}},
-        {"numbered.mkv", "25", "25", {"-c:v", "libx264", "-bf", "3", "-g", "30", "-pix_fmt", "yuv420p"}},
-        {"numbered.mov", "25", "25", {"-c:v", "libx264", "-bf", "3", "-g", "30", "-pix_fmt", "yuv420p"}},
-        {"numbered.avi", "25", "25", {"-c:v", "mpeg4", "-bf", "2", "-g", "15", "-q:v", "3"}},
-        {"numbered.webm", "25", "25", {"-c:v", "libvpx-vp9", "-g", "30", "-b:v", "1M", "-deadline", "realtime", "-cpu-used", "8"}},
-        {"numbered.mpg", "30000/1001", "29.9700", {"-c:v", "mpeg2video", "-bf", "2", "-g", "15", "-q:v", "3"}},
-    };
+    static const QList<Container> all = [] {
+        const QStringList h264 = {"-c:v", "libx264", "-bf", "3", "-g", "30", "-pix_fmt", "yuv420p"};
+        const QStringList vp9 = {"-c:v", "libvpx-vp9", "-g", "30", "-b:v", "1M", "-deadline", "realtime", "-cpu-used", "8"};
+        const QStringList soundFirst = {"-f", "lavfi", "-i", "sine=d=4", "-vf", "setpts=PTS+0.1/TB"};
+        QList<Container> list = {
+            {"numbered.mp4", "30000/1001", "29.9700", h264},
+            {"numbered.mkv", "25", "25", h264},
+            {"numbered.mov", "25", "25", h264},
+            {"numbered.avi", "25", "25", {"-c:v", "mpeg4", "-bf", "2", "-g", "15", "-q:v", "3"}},
+            {"numbered.webm", "25", "25", vp9},
+            {"numbered.mpg", "30000/1001", "29.9700", {"-c:v", "mpeg2video", "-bf", "2", "-g", "15", "-q:v", "3"}},
+        };
+        const QList<QPair<QString, QString>> rates = {
+            {"24000/1001", "23.9760"}, {"30000/1001", "29.9700"}, {"60000/1001", "59.9400"}};
+        for (const auto& [rate, panelRate] : rates) {
+            const QString name = "numbered" + QString(rate).section('/', 0, 0);
+            list.append({name + ".mkv", rate, panelRate, soundFirst + h264});
+            list.append({name + ".webm", rate, panelRate, soundFirst + vp9});
+            list.append({name + ".ts", rate, panelRate, soundFirst + h264});
+        }
+        return list;
+    }();
     return all;
 }
 
