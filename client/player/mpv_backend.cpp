@@ -22,9 +22,16 @@ constexpr double UnitsPerSecond = 1e7;
 // land a hair before it, so it is rounded up and given this bias (well under a frame).
 constexpr qint64 PositionBias = 10000;  // 1 ms
 
+// A count of 100 ns units held to what 64 bits take: a damaged file may give any time.
+qint64 clampedUnits(double units)
+{
+    constexpr double Limit = 9.0e18;
+    return static_cast<qint64>(std::clamp(units, -Limit, Limit));
+}
+
 qint64 unitsUp(double seconds)
 {
-    return static_cast<qint64>(std::ceil(seconds * UnitsPerSecond)) + PositionBias;
+    return clampedUnits(std::ceil(seconds * UnitsPerSecond)) + PositionBias;
 }
 
 } // namespace
@@ -235,7 +242,7 @@ PlaybackResult MpvBackend::stop()
 
 qint64 MpvBackend::duration()
 {
-    return static_cast<qint64>(std::max(0.0, doubleProperty("duration", 0) - videoStart) * UnitsPerSecond);
+    return clampedUnits(std::max(0.0, doubleProperty("duration", 0) - videoStart) * UnitsPerSecond);
 }
 
 qint64 MpvBackend::position()
