@@ -404,11 +404,19 @@ std::unique_ptr<PlayerBackend> makeMpvBackend()
 #include "ffmpeg_tsan_suppressions.h"
 
 // mpv's threads (and the zimg scaler inside it) hand data over through atomics in
-// libraries a thread-sanitizer build cannot see, as do the FFmpeg decoders it runs.
+// libraries a thread-sanitizer build cannot see, as do the FFmpeg decoders it runs
+// and the sound systems mpv tries for a video with sound.
 extern "C" const char* __tsan_default_suppressions()
 {
     return "called_from_lib:libmpv.so\n"
            "race:libmpv.so\n"
-           "race:libzimg.so\n" KESTRALINE_FFMPEG_TSAN_SUPPRESSIONS;
+           "race:libzimg.so\n"
+           "called_from_lib:libpipewire-0.3.so\n"
+           "called_from_lib:libpulse.so\n"
+           "called_from_lib:libpulsecommon\n"
+           "mutex:libspa-support.so\n"   // a plug-in, unloaded again: no called_from_lib
+           "race:libjack.so\n"
+           "called_from_lib:libSDL2\n"
+           "called_from_lib:libasound.so\n" KESTRALINE_FFMPEG_TSAN_SUPPRESSIONS;
 }
 #endif
