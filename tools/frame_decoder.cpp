@@ -1,0 +1,147 @@
+#include "frame_decoder.h"
+
+#include "decoder_complaints.h"
+#include "media_error.h"
+
+#include <cstdlib>
+#include <cstring>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/error.h>
+}
+
+namespace {
+
+std::string errorText(int code)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+// Frame threads for Threading::Frames: one per core, or the number in
+// KESTRALINE_DECODER_THREADS (tests compare outputs at several counts).
+int frameThreads()
+{
+    const char* text = std::getenv("KESTRALINE_DECODER_THREADS");
+    if (!text || !*text)
+        return 0;
+    char* end = nullptr;
+    const long count = std::strtol(text, &end, 10);
+    return *end == '\0' && count >= 1 && count <= 64 ? static_cast<int>(count) : 0;
+}
+
+// A decoder that meets damaged data may leave parts of a picture unwritten and
+// later read them as a reference; zeroed buffers make those parts the same on
+// every run.
+int zeroedBuffer(AVCodecContext* context, AVFrame* frame, int flags)
+{
+    const int result = avcodec_default_get_buffer2(context, frame, flags);
+    if (result < 0)
+        return result;
+    for (AVBufferRef* buffer : frame->buf) {
+        if (buffer)
+            std::memset(buffer->data, 0, buffer->size);
+    }
+    for (int i = 0; i < frame->nb_extended_buf; ++i)
+        std::memset(frame->extended_buf[i]->data, 0, frame->extended_buf[i]->size);
+    return 0;
+}
+
+} // namespace
+
+FrameDecoder::FrameDecoder(const AVCodecParameters& parameters, AVRational timeBase, Threading threading,
+                           const std::string& path)
+    : threading_(threading), path_(path)
+{
+    watchDecoderComplaints();
+    const AVCodec* codec = avcodec_find_decoder(parameters.codec_id);
+    if (!codec)
+        throw MediaError("no decoder for the video of \"" + path_ + "\"");
+    context_ = avcodec_alloc_context3(codec);
+    frame_ = av_frame_alloc();
+    if (!context_ || !frame_) {
+        av_frame_free(&frame_);
+        avcodec_free_context(&context_);
+        throw MediaError("out of memory");
+    }
+    int result = avcodec_parameters_to_context(context_, &parameters);
+    if (result >= 0) {
+        context_->pkt_timebase = timeBase;
+        context_->thread_count = threading == Threading::Frames ? frameThreads() : 1;
+        context_->thread_type = threading == Threading::Frames ? FF_THREAD_FRAME | FF_THREAD_SLICE : 0;
+        context_->get_buffer2 = zeroedBuffer;
+#if LIBAVCODEC_VERSION_MAJOR < 60
+        // Without this, frame threads hand every buffer request to the thread
+        // that sends the packets and wait for it (later versions always call
+        // the function on the frame threads).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+        context_->thread_safe_callbacks = 1;
+#pragma GCC diagnostic pop
+#endif
+        result = avcodec_open2(context_, codec, nullptr);
+    }
+    if (result < 0) {
+        av_frame_free(&frame_);
+        avcodec_free_context(&context_);
+        throw MediaError("cannot open the video decoder for \"" + path_ + "\": " + errorText(result));
+    }
+    clearTrouble();
+}
+
+FrameDecoder::~FrameDecoder()
+{
+    av_frame_free(&frame_);
+    avcodec_free_context(&context_);
+}
+
+void FrameDecoder::clearTrouble()
+{
+    troubled_ = false;
+    complaintsAtStart_ = decoderComplaints();
+}
+
+bool FrameDecoder::troubled() const
+{
+    return troubled_ || decoderComplaints() != complaintsAtStart_;
+}
+
+void FrameDecoder::flush()
+{
+    avcodec_flush_buffers(context_);
+    clearTrouble();
+}
+
+bool FrameDecoder::decode(const AVPacket* packet, const FrameHandler& handler)
+{
+    const int sent = avcodec_send_packet(context_, packet);
+    // A damaged packet is skipped, as players do; anything else is a real failure.
+    if (sent == AVERROR_INVALIDDATA)
+        troubled_ = true;
+    if (sent < 0 && sent != AVERROR_INVALIDDATA && sent != AVERROR_EOF)
+        throw MediaError("decoding \"" + path_ + "\" failed: " + errorText(sent));
+    return receiveFrames(handler);
+}
+
+bool FrameDecoder::receiveFrames(const FrameHandler& handler)
+{
+    for (;;) {
+        const int received = avcodec_receive_frame(context_, frame_);
+        if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
+            return true;
+        if (received == AVERROR_INVALIDDATA) {
+            troubled_ = true;
+            continue;
+        }
+        if (received < 0)
+            throw MediaError("decoding \"" + path_ + "\" failed: " + errorText(received));
+        if ((frame_->flags & AV_FRAME_FLAG_CORRUPT) || frame_->decode_error_flags)
+            troubled_ = true;
+        const bool going = handler(*frame_);
+        av_frame_unref(frame_);
+        if (!going)
+            return false;
+    }
+}
