@@ -8,17 +8,9 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavutil/error.h>
 }
 
 namespace {
-
-std::string errorText(int code)
-{
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
-}
 
 // Frame threads for Threading::Frames: one per core, or the number in
 // KESTRALINE_DECODER_THREADS (tests compare outputs at several counts).
@@ -100,7 +92,7 @@ FrameDecoder::FrameDecoder(const AVCodecParameters& parameters, AVRational timeB
     if (result < 0) {
         av_frame_free(&frame_);
         avcodec_free_context(&context_);
-        throw MediaError("cannot open the video decoder for \"" + path_ + "\": " + errorText(result));
+        throw MediaError("cannot open the video decoder for \"" + path_ + "\": " + ffmpegErrorText(result));
     }
     clearTrouble();
 }
@@ -135,7 +127,7 @@ bool FrameDecoder::decode(const AVPacket* packet, const FrameHandler& handler)
     if (sent == AVERROR_INVALIDDATA)
         troubled_ = true;
     if (sent < 0 && sent != AVERROR_INVALIDDATA && sent != AVERROR_EOF)
-        throw MediaError("decoding \"" + path_ + "\" failed: " + errorText(sent));
+        throw MediaError("decoding \"" + path_ + "\" failed: " + ffmpegErrorText(sent));
     return receiveFrames(handler);
 }
 
@@ -150,7 +142,7 @@ bool FrameDecoder::receiveFrames(const FrameHandler& handler)
             continue;
         }
         if (received < 0)
-            throw MediaError("decoding \"" + path_ + "\" failed: " + errorText(received));
+            throw MediaError("decoding \"" + path_ + "\" failed: " + ffmpegErrorText(received));
         if ((frame_->flags & AV_FRAME_FLAG_CORRUPT) || frame_->decode_error_flags)
             troubled_ = true;
         const bool going = handler(*frame_);

@@ -6,19 +6,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
-#include <libavutil/error.h>
 }
-
-namespace {
-
-std::string errorText(int code)
-{
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
-}
-
-} // namespace
 
 VideoInput::VideoInput(const std::string& path) : path_(path)
 {
@@ -51,10 +39,10 @@ void VideoInput::openStream()
     const int opened = avformat_open_input(&format_, url.c_str(), nullptr, &options);
     av_dict_free(&options);
     if (opened < 0)
-        throw MediaError("cannot open \"" + path_ + "\": " + errorText(opened));
+        throw MediaError("cannot open \"" + path_ + "\": " + ffmpegErrorText(opened));
     const int probed = avformat_find_stream_info(format_, nullptr);
     if (probed < 0)
-        throw MediaError("cannot read the streams of \"" + path_ + "\": " + errorText(probed));
+        throw MediaError("cannot read the streams of \"" + path_ + "\": " + ffmpegErrorText(probed));
     streamIndex_ = av_find_best_stream(format_, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (streamIndex_ < 0 || (format_->streams[streamIndex_]->disposition & AV_DISPOSITION_ATTACHED_PIC))
         throw MediaError("no video stream in \"" + path_ + "\"");
