@@ -29,30 +29,63 @@ extern "C" void __tsan_ignore_thread_begin();
 extern "C" void __tsan_ignore_thread_end();
 #endif
 
+void zeroBytes(AVBufferRef* buffer)
+{
+#if defined(__SANITIZE_THREAD__)
+    // Frames pass between the decoder's threads and ours through FFmpeg's own
+    // locks and atomics, out of the thread sanitizer's sight (as the decoder's
+    // own writes are): it would take the zeroing for a race with every read.
+    __tsan_ignore_thread_begin();
+#endif
+    std::memset(buffer->data, 0, buffer->size);
+#if defined(__SANITIZE_THREAD__)
+    __tsan_ignore_thread_end();
+#endif
+}
+
+// Zeroes a buffer of the decoder's pool when its last user lets it go, and gives
+// it back to the pool.
+void zeroAndGiveBack(void* pooled, std::uint8_t*)
+{
+    auto* buffer = static_cast<AVBufferRef*>(pooled);
+    zeroBytes(buffer);
+    av_buffer_unref(&buffer);
+}
+
+bool zeroWhenLetGo(AVBufferRef*& buffer)
+{
+    AVBufferRef* wrapper = av_buffer_create(buffer->data, buffer->size, zeroAndGiveBack, buffer, 0);
+    if (!wrapper)
+        return false;
+    buffer = wrapper;
+    return true;
+}
+
 // A decoder that meets damaged data may leave parts of a picture unwritten and
-// later read them as a reference; zeroed buffers make those parts the same on
-// every run.
+// read them later, also as a reference. Its pool makes new buffers zeroed; a
+// buffer used before is zeroed when it comes back, on the thread that lets it go
+// (often a colour worker), so every frame starts from zeros at no cost to the
+// decoder's threads.
 int zeroedBuffer(AVCodecContext* context, AVFrame* frame, int flags)
 {
     const int result = avcodec_default_get_buffer2(context, frame, flags);
     if (result < 0)
         return result;
-#if defined(__SANITIZE_THREAD__)
-    // The zeroing runs on the decoder's threads, which hand the frame on through
-    // FFmpeg's own locks, out of the thread sanitizer's sight (as the decoder's
-    // own writes are): it would take every later read for a race.
-    __tsan_ignore_thread_begin();
-#endif
+    bool wrapped = true;
+    for (AVBufferRef*& buffer : frame->buf)
+        wrapped = wrapped && (!buffer || zeroWhenLetGo(buffer));
+    for (int i = 0; i < frame->nb_extended_buf; ++i)
+        wrapped = wrapped && zeroWhenLetGo(frame->extended_buf[i]);
+    if (wrapped)
+        return 0;
     for (AVBufferRef* buffer : frame->buf) {
         if (buffer)
-            std::memset(buffer->data, 0, buffer->size);
+            zeroBytes(buffer);
     }
     for (int i = 0; i < frame->nb_extended_buf; ++i)
-        std::memset(frame->extended_buf[i]->data, 0, frame->extended_buf[i]->size);
-#if defined(__SANITIZE_THREAD__)
-    __tsan_ignore_thread_end();
-#endif
-    return 0;
+        zeroBytes(frame->extended_buf[i]);
+    av_frame_unref(frame);
+    return AVERROR(ENOMEM);
 }
 
 } // namespace

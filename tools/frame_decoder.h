@@ -18,11 +18,11 @@ struct AVPacket;
 // number) sets the frame threads for tests.
 enum class Threading { Frames, Single };
 
-// One video decoder. Its frame buffers are zeroed when they are handed out, so
+// One video decoder. Its frame buffers hold zeros when they are handed out, so
 // that frames decoded from damaged data never show memory the decoder did not
-// write: a buffer comes from a pool and holds an older frame, which one depends on
-// when the colour workers let their frames go. Some damage (in VP8, for one)
-// makes no complaint at all, so frame threads need the zeroing as well.
+// write: a buffer comes from a pool and would hold an older frame, which one
+// depending on when the colour workers let their frames go. Some damage (in VP8,
+// for one) makes no complaint at all, so frame threads need the zeros as well.
 class FrameDecoder {
 public:
     // Receives every frame, in presentation order; returns false to stop.
