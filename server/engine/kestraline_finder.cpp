@@ -1,7 +1,6 @@
 #include "kestraline_finder.h"
 
 #include "colour_data_file.h"
-#include "dialog_service.h"
 #include "project_videos.h"
 #include "reference_search.h"
 #include "sqlite_connection.h"
@@ -51,7 +50,7 @@ bool KESTRALINE_FINDER::Open(const QString& path)
         SqliteConnection connection(connection_name);
         if (!connection.open(path, true)) {
             connection.close();
-            dialogs().showMessage(QString::fromUtf8("Ошибка открытия базы данных"));
+            show_message(QString::fromUtf8("Ошибка открытия базы данных"));
             return false;
         }
         database = path;
@@ -171,6 +170,16 @@ bool KESTRALINE_FINDER::ReadResult(int32_t slot, uint32_t snapshot, SEARCH_RESUL
         out.duration = video.duration;
     }
     return true;
+}
+
+BATCH_VIEW KESTRALINE_FINDER::batch_view() const
+{
+    std::lock_guard<std::mutex> lock(queue_lock);
+    BATCH_VIEW view;
+    view.batch = results.batch;
+    for (int32_t i = 0; i < results.count; ++i)
+        view.results.push_back({results.querylen[i], results.found[i], results.videoindex[i], results.framepos[i]});
+    return view;
 }
 
 int32_t KESTRALINE_FINDER::pending() const

@@ -1,6 +1,12 @@
 #include "test_support.h"
 
+#ifdef KESTRALINE_TEST_WIDGETS
 #include <QApplication>
+using TestApplication = QApplication;
+#else
+#include <QCoreApplication>
+using TestApplication = QCoreApplication; // tests of libraries without windows link no Widgets
+#endif
 #include <QFile>
 #include <QProcess>
 #include <QTcpServer>
@@ -26,7 +32,7 @@ void ensureApplication()
     static int argc = 1;
     static char name[] = "kestraline-test";
     static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
+    new TestApplication(argc, argv);
 }
 
 QByteArray readBytes(const QString& path)
