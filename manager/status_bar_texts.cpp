@@ -8,9 +8,9 @@ QStringList status_bar_texts(const QStringList& statuses)
 {
     return {
         "Всего записей: " + QString::number(statuses.size()),
-        "Обработано: " + QString::number(statuses.count(status_processed())),
-        "С ошибкой: " + QString::number(statuses.count(status_failed())),
-        "В обработке: " + QString::number(statuses.count(status_queued())),
+        "Обработано: " + QString::number(statuses.count(video_status_processed())),
+        "С ошибкой: " + QString::number(statuses.count(video_status_failed())),
+        "В обработке: " + QString::number(statuses.count(video_status_queued())),
     };
 }
 

@@ -109,7 +109,7 @@ public:
     MessageSink show_message;                // shows Open's message, on the main thread
 
 private:
-    void install(ProjectVideos& project, const QString& folder);
+    void install(ProjectVideos& project, const QString& path);
     void search_batch();
 
     mutable std::mutex queue_lock;
@@ -120,9 +120,9 @@ private:
     KESTRALINE_QUERIES queries;
     KESTRALINE_SEARCH_RESULTS results;
     BatchSearch batch_search; // its threads live as long as the engine
-    // Where LoadData reads colour-data files: the folder of the database whose
-    // records are installed (`directory` already changes on a failed Open).
-    QString colour_folder;
+    // The database whose records are installed: LoadData reads the colour-data
+    // files of its folder (`directory` already changes on a failed Open).
+    QString installed_database;
     QVector<QStringList> rows;
     const QString connection_name;
 };

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <algorithm>
 #include <cstdio>
 #include <limits>
@@ -187,6 +188,20 @@ TEST(FinderLoad, FramesCountLargerThanTheFileAllocatesNothingAndLoadingGoesOn)
     openAndLoad(finder, project);
     EXPECT_EQ(searchable_frames(finder.video(0)), 0);
     EXPECT_EQ(searchable_frames(finder.video(1)), 1);
+}
+
+// A project database named without a folder (from the command line or the settings)
+// lies in the current folder, and its colour-data files are read from there.
+TEST(FinderLoad, ProjectNamedWithoutAFolderReadsTheColourFilesOfTheCurrentFolder)
+{
+    TestProject project;
+    project.addVideo(1, triples({1, 2, 3}));
+    const auto restore = qScopeGuard([previous = QDir::currentPath()] { QDir::setCurrent(previous); });
+    ASSERT_TRUE(QDir::setCurrent(project.folder()));
+    KESTRALINE_FINDER finder;
+    ASSERT_TRUE(finder.Open(QFileInfo(project.path()).fileName()));
+    ASSERT_TRUE(finder.LoadData());
+    EXPECT_EQ(searchable_frames(finder.video(0)), 1);
 }
 
 // Colour files that must not stop the loading: a FIFO (whose open would wait for
