@@ -304,7 +304,7 @@ void TForm1::StringGrid1DblClick()
         return;
     Form4->OpenDialog1 = video;
     Form4->OpenDialog2 = Project.ColourFile(StringGrid1->Cell(1, row));
-    Form4->show();
+    show_in_front(Form4);
     Form4->Open2Execute();
 }
 

@@ -1,24 +1,17 @@
 #pragma once
-#include <QStatusBar>
-#include <QVector>
-
-class QLabel;
+#include "designed_status_bar.h"
 
 namespace manager {
 
 // A status bar of four centred 200-pixel panels and a fifth of 50 pixels that
 // stays empty, as both video lists of the manager show it.
-class PanelStatusBar : public QStatusBar {
+class PanelStatusBar : public DesignedStatusBar {
     Q_OBJECT
 public:
     explicit PanelStatusBar(QWidget* parent = nullptr);
 
-    QString panelText(int index) const;
     // Shows `texts` in panels 0..3; an empty list empties them.
     void setCountingPanels(const QStringList& texts);
-
-private:
-    QVector<QLabel*> panels;
 };
 
 } // namespace manager

@@ -2,33 +2,51 @@
 # Installs, builds and runs the main job: KestralineServer on a demo project, and
 # a KestralineClient ready to search it.
 #
-# Makes build/demo/ with three short generated videos, a project database with
-# their colour data, an access database with the user demo (password demo), starts
-# KestralineServer on it on a free port of 127.0.0.1, waits until it answers, and
+# Builds the five programs only (target programs; the compiler's output goes to
+# build/demo-build.log, its end is shown only when the build fails) and makes
+# build/demo/ with three short generated videos, a project database with their colour data, an access database
+# with the user demo (password demo). Starts KestralineServer on it on 127.0.0.1, on
+# the port KESTRALINE_DEMO_PORT names or else a free one, waits until it answers, and
 # shows a search request for a fragment of a demo video and a refused one. Then it
 # prepares a client program folder (build/demo/client) whose settings name the
 # demo user and the demo server's port, and prints the command that starts it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
-scripts/build.sh
 
 ROOT=$(pwd)
 BIN="$ROOT/build/bin"
+BUILD_LOG="$ROOT/build/demo-build.log"
 DEMO="$ROOT/build/demo"
 PROJECT="$DEMO/project"
 SERVER_DIR="$DEMO/server"   # the demo server's own program folder (settings, logs)
 PID_FILE="$DEMO/server.pid"
 
+# A port chosen by the user is checked before the long steps.
+PORT=${KESTRALINE_DEMO_PORT:-}
+if [ -n "$PORT" ] && ! { [[ $PORT =~ ^[0-9]{1,5}$ ]] && [ "$PORT" -ge 1 ] && [ "$PORT" -le 65535 ]; }; then
+  echo "KESTRALINE_DEMO_PORT must be a port number from 1 to 65535, not \"$PORT\"" >&2
+  exit 1
+fi
+
+scripts/install-deps.sh
+
+echo "Building the programs (about 2 minutes)…"
+mkdir -p build
+if ! BUILD_DIR=build TARGETS=programs scripts/build.sh > "$BUILD_LOG" 2>&1; then
+  tail -n 40 "$BUILD_LOG" >&2
+  echo "The build failed (above: the end of its output; all of it is in $BUILD_LOG)." >&2
+  exit 1
+fi
+
 # A demo server from an earlier run is stopped first.
 if [ -f "$PID_FILE" ] && kill -0 "$(cat "$PID_FILE")" 2>/dev/null; then
   kill "$(cat "$PID_FILE")" || true
-  sleep 1
+  for _ in $(seq 1 50); do kill -0 "$(cat "$PID_FILE")" 2>/dev/null || break; sleep 0.1; done
 fi
 rm -rf "$DEMO"
 mkdir -p "$PROJECT" "$SERVER_DIR"
 
-echo "== Making three demo videos (160x120, 25 fps, 4 s) in $PROJECT"
+echo "Making three demo videos (160x120, 25 fps, 4 s) in $PROJECT…"
 sources=("testsrc=size=160x120:rate=25:duration=4"
          "mandelbrot=size=160x120:rate=25,trim=duration=4"
          "smptebars=size=160x120:rate=25:duration=4,hue=H=2*PI*t/4")
@@ -52,18 +70,25 @@ process_video() {
   sqlite3 "$DB" "INSERT INTO video (id,status,filename,path,fps,duration,frames,width,height,comment) VALUES($id,'Обработан','$(basename "$video")','$video',$fps,$duration,$frames,$width,$height,'демо');"
   echo "   video $id: $(basename "$video"), $frames frames"
 }
-echo "== Processing them into the project database $DB"
+echo "Processing them into the project database $DB…"
 for i in 1 2 3; do process_video "$i" "$PROJECT/clip$i.mp4"; done
 
 ACCESS="$DEMO/Access.db"
+echo "Making the access database $ACCESS (user demo, password demo)…"
 sqlite3 "$ACCESS" "CREATE TABLE access (id INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT,active TEXT DEFAULT 'Y',host TEXT,user TEXT,password TEXT );
 INSERT INTO access (active,host,user,password) VALUES('Y','','demo','demo');"
-echo "== Access database $ACCESS: user demo, password demo"
 
-# A port of 127.0.0.1 on which nothing answers.
+# The chosen port, or a free one, of 127.0.0.1: one on which nothing answers.
 port_is_free() { ! (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
-PORT=$((20000 + RANDOM % 30000))
-until port_is_free "$PORT"; do PORT=$((20000 + RANDOM % 30000)); done
+if [ -n "$PORT" ]; then
+  if ! port_is_free "$PORT"; then
+    echo "Port $PORT of 127.0.0.1 is taken: close the program that listens on it or choose another KESTRALINE_DEMO_PORT." >&2
+    exit 1
+  fi
+else
+  PORT=$((20000 + RANDOM % 30000))
+  until port_is_free "$PORT"; do PORT=$((20000 + RANDOM % 30000)); done
+fi
 
 # The demo server runs from a program folder of its own, so that its settings
 # file and logs stay in build/demo.
@@ -75,7 +100,7 @@ export KESTRALINE_SERVER_BIND_ADDRESS=127.0.0.1
 setsid nohup "$SERVER_DIR/KestralineServer" "$DB" "$PORT" "$ACCESS" \
   > "$DEMO/server.out" 2>&1 < /dev/null &
 echo $! > "$PID_FILE"
-echo "== KestralineServer started (pid $(cat "$PID_FILE")) on 127.0.0.1:$PORT"
+echo "Starting KestralineServer (pid $(cat "$PID_FILE")) on 127.0.0.1:$PORT…"
 
 # The search request body, framed as the client frames it: a 182-byte part head
 # with a 23-character boundary, the query, a 31-byte tail. The query is frames
@@ -97,7 +122,7 @@ URL="http://127.0.0.1:$PORT/post"
 HEADER="Content-Type: multipart/form-data; boundary=$BOUNDARY"
 SEARCH=(curl -s -u demo:demo -H "$HEADER" --data-binary "@$BODY" "$URL")
 
-echo "== Waiting until the server has loaded the project and answers"
+echo "Waiting until the server has loaded the project and answers…"
 for _ in $(seq 1 100); do
   if "${SEARCH[@]}" 2>/dev/null | grep -q '<result>OK</result>'; then break; fi
   if ! kill -0 "$(cat "$PID_FILE")" 2>/dev/null; then
@@ -123,13 +148,13 @@ cp "$BIN/KestralineClient" "$BIN/KestralineAnalyzer" "$CLIENT_DIR/"
 cp "$BIN/Kestraline.chm" "$CLIENT_DIR/" 2>/dev/null || true
 printf '[Client]\r\nHost=127.0.0.1\r\nPort=%s\r\nUser=demo\r\nPassword=demo\r\n' "$PORT" \
   > "$CLIENT_DIR/KestralineClient.ini"
-echo "== KestralineClient prepared in $CLIENT_DIR (settings: 127.0.0.1:$PORT, user demo)"
+echo "KestralineClient is ready in $CLIENT_DIR (settings: 127.0.0.1:$PORT, user demo)."
 
 echo
 echo "The server keeps running (request log: $SERVER_DIR/access.log). Stop it with:"
 echo "  kill \$(cat $PID_FILE)"
 echo
-echo "Search a fragment with the client (on a desktop):"
+echo "Search a fragment with the client (on a desktop; without a display see README.md):"
 echo "  $CLIENT_DIR/KestralineClient"
 echo "Choose Файл > Открыть (Ctrl+O) and open $PROJECT/clip2.mp4; press \"Пауза\""
 echo "within its first two seconds (the frame number shows in the status bar), then"

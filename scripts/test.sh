@@ -5,4 +5,4 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
 cd "${BUILD_DIR:-build}"
-ctest --output-on-failure -j"$(nproc)"
+ctest --output-on-failure -j"${CTEST_PARALLEL_LEVEL:-$(nproc)}"

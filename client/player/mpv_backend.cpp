@@ -66,9 +66,11 @@ bool MpvBackend::createCore()
     mpv = mpv_create();
     if (!mpv)
         return false;
+    // At the end of a file mpv keeps its last frame and stays unpaused, so a seek
+    // back from the end plays on.
     const char* options[][2] = {
         {"vo", "libmpv"},       {"hr-seek", "yes"},        {"hr-seek-demuxer-offset", "1.5"},
-        {"keep-open", "yes"},   {"idle", "yes"},           {"pause", "yes"},
+        {"keep-open", "yes"},   {"keep-open-pause", "no"}, {"idle", "yes"},  {"pause", "yes"},
         {"osd-level", "0"},     {"terminal", "no"},        {"input-default-bindings", "no"},
         {"input-vo-keyboard", "no"}, {"sub-auto", "no"},   {"audio-display", "no"},
     };

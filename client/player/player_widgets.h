@@ -1,26 +1,16 @@
 #pragma once
-#include <QProgressBar>
-#include <QStatusBar>
-#include <QVector>
+#include "designed_status_bar.h"
 
-class QLabel;
+#include <QProgressBar>
 
 namespace player {
 
-// A status bar of fixed-width text panels; the first `centred` panels centre
-// their text. The player writes panels 0 to 3; the host's further panels are
-// left alone.
-class StatusPanelBar : public QStatusBar {
+// The host's status bar: panels at their designed widths. The player writes
+// panels 0 to 3; the host's further panels are left alone.
+class StatusPanelBar : public DesignedStatusBar {
     Q_OBJECT
 public:
-    StatusPanelBar(const QVector<int>& widths, int centred, QWidget* parent = nullptr);
-
-    int panelCount() const { return panels.size(); }
-    QString panelText(int index) const;
-    void setPanelText(int index, const QString& text);
-
-private:
-    QVector<QLabel*> panels;
+    using DesignedStatusBar::DesignedStatusBar;
 };
 
 // The position bar: reports mouse presses (any button) and moves with the

@@ -2,6 +2,7 @@
 
 #include "number_format.h"
 
+#include <QEventLoop>
 #include <QProcess>
 
 namespace client {
@@ -32,9 +33,15 @@ void run_analyzer(const QString& programFolder, const QStringList& arguments)
     QProcess tool;
     tool.setWorkingDirectory(programFolder);
     tool.setProcessChannelMode(QProcess::ForwardedChannels);
+    QEventLoop wait;
+    QObject::connect(&tool, &QProcess::finished, &wait, &QEventLoop::quit);
+    QObject::connect(&tool, &QProcess::errorOccurred, &wait, [&wait](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            wait.quit();
+    });
     tool.start(programFolder + "/KestralineAnalyzer", arguments);
-    if (tool.waitForStarted(-1))
-        tool.waitForFinished(-1);
+    if (tool.state() != QProcess::NotRunning)
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
 } // namespace client

@@ -20,9 +20,10 @@ QStringList analyzer_arguments(const QString& videoPath, const QString& requestF
                                int frames, double fps);
 
 // Runs KestralineAnalyzer from the program folder with those arguments and waits
-// for it, however long it takes. No shell: any character of a path is passed as
-// it is. The tool's working folder is the program folder; the client's own
-// current folder never changes. The exit status is not looked at.
+// for it, however long it takes, in a local event loop that leaves user input
+// queued: the window keeps painting and takes no input. No shell: any character
+// of a path is passed as it is. The tool's working folder is the program folder;
+// the client's own current folder never changes. The exit status is not looked at.
 void run_analyzer(const QString& programFolder, const QStringList& arguments);
 
 } // namespace client

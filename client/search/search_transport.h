@@ -4,6 +4,8 @@
 #include "search_request.h"
 
 class QNetworkAccessManager;
+class QNetworkReply;
+class QUrl;
 
 namespace client {
 
@@ -28,9 +30,13 @@ public:
 
 // The real exchange over Qt Network: Basic authentication sent with the first
 // request, the user agent and accept header of the client, cookies kept between
-// searches, redirects followed, and no time-out of its own. It waits in a local
-// event loop, so the window keeps painting; the caller keeps itself from being
-// entered again meanwhile.
+// searches, redirects followed, and no time-out of its own.
+// - The credentials go only to the origin (scheme, host and port) of the search
+//   URL: a redirect elsewhere is followed without them.
+// - One request is one attempt: a connection closed without an answer fails the
+//   exchange and is never sent again.
+// It waits in a local event loop that leaves user input queued, so the window
+// keeps painting and takes no input; the caller holds its timers meanwhile.
 class HttpSearchTransport : public SearchTransport {
 public:
     HttpSearchTransport();
@@ -38,6 +44,8 @@ public:
     SearchExchange post(const SearchRequest& request) override;
 
 private:
+    QNetworkReply* send(const SearchRequest& search, const QUrl& url, bool withBody);
+
     QNetworkAccessManager* network;
 };
 

@@ -12,6 +12,7 @@
 #include "string_helpers.h"
 #include "tform6.h"
 #include "tform7.h"
+#include "window_hold.h"
 
 #include <QAction>
 #include <QApplication>
@@ -28,6 +29,7 @@
 #include <QSlider>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace client {
 
@@ -142,6 +144,9 @@ QWidget* TForm1::BuildControls()
     const int controlHeight = 54 - 2 * margin;
     ComboBox1 = new QComboBox;
     ComboBox1->setEditable(true);
+    // What is typed stays as typed: no completion from the list, no new items.
+    ComboBox1->setCompleter(nullptr);
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     for (int n = 10; n <= 100; n += 10)
         ComboBox1->addItem(QString::number(n));
     ComboBox1->setCurrentText("50");
@@ -203,6 +208,12 @@ void TForm1::resizeEvent(QResizeEvent* event)
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
+    // A window waiting for its search closes once the search has ended.
+    if (Searching) {
+        AfterSearch = [this] { close(); };
+        event->ignore();
+        return;
+    }
     Player->CloseQuery();
     event->accept();
 }
@@ -230,16 +241,19 @@ void TForm1::N3Click()
 
 void TForm1::N5Click()
 {
+    // Quitting would cut the wait for the answer short and report the server as
+    // unreachable; the program ends once the search has ended instead.
+    if (Searching) {
+        AfterSearch = [] { QApplication::quit(); };
+        return;
+    }
     QApplication::quit();
 }
 
 void TForm1::N12Click()
 {
-    if (!Form6)
-        return;
-    Form6->show();
-    Form6->raise();
-    Form6->activateWindow();
+    if (Form6)
+        show_in_front(Form6);
 }
 
 void TForm1::N7Click()
@@ -273,13 +287,15 @@ void TForm1::BitBtn7Click()
     // The search waits for its tool and its answer; a press meanwhile does nothing.
     if (Searching || !Player->OPENED)
         return;
-    Searching = true;
-    const auto done = qScopeGuard([this] { Searching = false; });
     if (!Player->PAUSED)
         Player->Pause();
     Player->ReadPosition();
-    const FragmentSearchResult result =
-        Search.Run(Settings, Player->FileName, Player->pos, Player->fps, ComboBox1->currentText());
+    const FragmentSearchResult result = RunSearch();
+    // Closing asked for during the wait comes first; the answer is not shown then.
+    if (AfterSearch) {
+        std::exchange(AfterSearch, nullptr)();
+        return;
+    }
     switch (result.outcome) {
     case FragmentSearchResult::NoRequestFile:
         dialogs().showMessage("Файл-запрос не создан!");
@@ -296,13 +312,19 @@ void TForm1::BitBtn7Click()
     }
 }
 
+FragmentSearchResult TForm1::RunSearch()
+{
+    Searching = true;
+    const auto done = qScopeGuard([this] { Searching = false; });
+    const WindowHold hold(this);
+    return Search.Run(Settings, Player->FileName, Player->pos, Player->fps, ComboBox1->currentText());
+}
+
 void TForm1::ShowAnswer(const QString& answer)
 {
     try {
         Form7->SetAnswerText(str_replace("\n", "\r\n", answer));
-        Form7->show();
-        Form7->raise();
-        Form7->activateWindow();
+        show_in_front(Form7);
         Form7->UpdateInfoExecute();
     } catch (...) {
         dialogs().showMessage("Сервер недоступен");

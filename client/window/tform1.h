@@ -1,5 +1,6 @@
 #pragma once
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 
 #include "connection_settings.h"
@@ -96,11 +97,14 @@ private:
     void BuildMenus();
     QWidget* BuildControls();
     void ConnectPlayer();
+    // Runs the search while the window is held: no input, no player timers.
+    FragmentSearchResult RunSearch();
     void ShowAnswer(const QString& answer);
 
     std::unique_ptr<SearchTransport> Transport;
     FragmentSearch Search;
     bool Searching = false;  // a search waits for its tool or its answer
+    std::function<void()> AfterSearch;  // closing or quitting asked for meanwhile
     TForm6* Form6 = nullptr;
     TForm7* Form7 = nullptr;
     QDialog* AboutBox = nullptr;

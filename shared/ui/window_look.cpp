@@ -14,3 +14,10 @@ QPushButton* fitted_button(const QString& text, int width, int height)
     button->setAutoDefault(false);
     return button;
 }
+
+void show_in_front(QWidget* window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}

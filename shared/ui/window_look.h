@@ -7,3 +7,9 @@ class QPushButton;
 // wider, it grows to fit its caption.
 // It acts when clicked, never as a window's default button.
 QPushButton* fitted_button(const QString& text, int width, int height);
+
+class QWidget;
+
+// Shows a modeless window, or brings it to the front and activates it when it
+// is shown already.
+void show_in_front(QWidget* window);

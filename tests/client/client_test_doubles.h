@@ -30,11 +30,12 @@ public:
 // Puts a KestralineAnalyzer into `programFolder` that writes its arguments (one
 // a line) to args.txt and its working folder to cwd.txt beside itself and, when
 // `fragment` is not empty, copies those bytes to the request file (its second
-// argument).
-inline void installFakeAnalyzer(const QString& programFolder, const QByteArray& fragment)
+// argument), after taking `seconds` as a real tool does.
+inline void installFakeAnalyzer(const QString& programFolder, const QByteArray& fragment, double seconds = 0)
 {
     writeBytes(programFolder + "/fragment.bin", fragment);
     QByteArray script = "#!/bin/sh\n"
+                        "sleep " + QByteArray::number(seconds) + "\n"
                         "here=$(dirname \"$0\")\n"
                         "printf '%s\\n' \"$@\" > \"$here/args.txt\"\n"
                         "pwd > \"$here/cwd.txt\"\n";

@@ -80,6 +80,20 @@ void verifyButton(QPushButton* button, QSize designed)
     QCOMPARE(button->width(), qMax(designed.width(), needed));
 }
 
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+public:
+    PaintCounter(QWidget* widget, int& count) : count(count) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+
+private:
+    int& count;
+};
+
 QStringList menuItems(QMenu* menu)
 {
     QStringList items;
@@ -114,7 +128,7 @@ private slots:
         QCOMPARE(f.windowTitle(), QString("Kestraline Client"));
         QCOMPARE(f.width(), 1044);
         QCOMPARE(f.height() - f.menuBar()->height(), 601);
-        QCOMPARE(f.StatusBar1->panelCount(), 5);
+        QVERIFY(testsupport::panelsSideBySide(*f.StatusBar1, {300, 250, 150, 150, 50}));
         QCOMPARE(f.Panel4->height(), 54);
         QCOMPARE(f.ProgressBar1->height(), 17);
         QCOMPARE(f.GroupBox1->title(), QString("Кол-во кадров"));
@@ -156,11 +170,19 @@ private slots:
         f.N3->trigger();
         QCOMPARE(dialogs.shown.last().kind, QString("open"));
         QCOMPARE(dialogs.shown.last().caption, QString());
-        // Leaving the frame count field clamps it.
-        f.ComboBox1->setCurrentText("2000");
-        QFocusEvent out(QEvent::FocusOut);
-        QApplication::sendEvent(f.ComboBox1, &out);
-        QCOMPARE(f.ComboBox1->currentText(), QString("1000"));
+        // Leaving the frame count field clamps what was typed, without completing
+        // it from the list first.
+        const QList<QPair<QString, QString>> typed = {{"5", "10"}, {"2", "10"}, {"2000", "1000"}, {"abc", "50"}, {"60", "60"}};
+        f.activateWindow();
+        QTRY_VERIFY(f.isActiveWindow());
+        for (const auto& [keys, shown] : typed) {
+            f.ComboBox1->setFocus();
+            f.ComboBox1->lineEdit()->clear();
+            QTest::keyClicks(f.ComboBox1->lineEdit(), keys);
+            f.BitBtn7->setFocus();
+            QCOMPARE(f.ComboBox1->currentText(), shown);
+        }
+        QCOMPARE(f.ComboBox1->count(), 10);
     }
 
     void settingsWithoutAFile()
@@ -264,6 +286,68 @@ private slots:
         f7.BitBtn1Click();
         QVERIFY(!f7.isVisible());
         QVERIFY(dialogs.texts().isEmpty());
+    }
+
+    // While the tool runs and while the answer is awaited the window takes no
+    // input and the player's timers stand still, though it still paints; the
+    // player stays paused. A close asked for meanwhile comes once the search has
+    // ended, without a message that the wait was cut short.
+    void searchHoldsTheWindow_data()
+    {
+        QTest::addColumn<bool>("closeWhileWaiting");
+        QTest::addColumn<int>("reply");  // SearchExchange::Outcome
+        QTest::newRow("answered") << false << int(SearchExchange::Answered);
+        QTest::newRow("closed while waiting") << true << int(SearchExchange::Failed);
+    }
+
+    void searchHoldsTheWindow()
+    {
+        QFETCH(bool, closeWhileWaiting);
+        QFETCH(int, reply);
+        ScriptedDialogs dialogs;
+        testsupport::installFakeAnalyzer(folder, QByteArray(150, '\x20'), 0.4);
+        Client client(folder);
+        TForm1& f = *client.form1;
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        client.open(dialogs, "/videos/a.mp4");
+        client.transport->reply = {SearchExchange::Outcome(reply), fullAnswer};
+        client.backend->takeCalls();
+        dialogs.shown.clear();
+
+        QStringList seen;
+        int paints = 0;
+        PaintCounter counter(f.BitBtn7, paints);
+        // What a user tries meanwhile: "Играть", "< 1 мин", Ctrl+O.
+        const auto tryTheWindow = [&](const QString& phase) {
+            seen << phase + (f.Timer1->isActive() || f.Timer2->isActive() ? " with timers running" : "");
+            QTest::mouseClick(f.BitBtn3, Qt::LeftButton);
+            QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+            QTest::keyClick(&f, Qt::Key_O, Qt::ControlModifier);
+        };
+        QTimer::singleShot(100, &f, [&] {
+            tryTheWindow("tool");
+            paints = 0;
+            f.BitBtn7->update();
+        });
+        QTimer::singleShot(250, &f, [&] { seen << (paints > 0 ? "painted" : "not painted"); });
+        client.transport->whilePosting = [&] {
+            tryTheWindow("answer");
+            if (closeWhileWaiting)
+                f.close();
+            QVERIFY(f.isVisible());
+        };
+        f.BitBtn7Click();
+
+        QCOMPARE(seen, QStringList({"tool", "painted", "answer"}));
+        const QStringList calls = client.backend->takeCalls();
+        QVERIFY2(calls.filter(QRegularExpression("^(run|seek)")).isEmpty(), qPrintable(calls.join(", ")));
+        QVERIFY(dialogs.shown.isEmpty());  // neither the file dialog nor a message
+        QVERIFY(f.Player->PAUSED);
+        QCOMPARE(client.form7->isVisible(), !closeWhileWaiting);
+        QCOMPARE(f.isVisible(), !closeWhileWaiting);
+        QCOMPARE(f.Player->OPENED, !closeWhileWaiting);
+        QCOMPARE(f.Timer2->isActive(), true);
     }
 
     void searchFailures()

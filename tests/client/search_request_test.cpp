@@ -7,23 +7,12 @@
 
 #include <QCoreApplication>
 #include <QTcpServer>
+#include <QTest>
 #include <QTimer>
 #include <QTcpSocket>
 #include <gtest/gtest.h>
 
 using namespace client;
-
-#ifdef __SANITIZE_THREAD__
-// Qt Network does the HTTP work on a thread of its own and hands results over
-// through Qt's event queue, whose futex-based locks an uninstrumented Qt hides
-// from ThreadSanitizer; the client's own code here runs on one thread.
-extern "C" const char* __tsan_default_suppressions()
-{
-    return "called_from_lib:libQt6Core.so.6\n"
-           "called_from_lib:libQt6Network.so.6\n"
-           "called_from_lib:libglib-2.0.so.0\n";
-}
-#endif
 
 namespace {
 
@@ -61,25 +50,31 @@ TEST(SearchRequestBody, UrlIsHostAndPortAsTyped)
     EXPECT_FALSE(search_url({"127.0.0.1", "port", "", ""}).isValid());
 }
 
-// Answers every connection with `reply` once a whole request (head and body of
-// its Content-Length) has arrived, and keeps what arrived.
+// Counts its connections and keeps each one's request; once a whole request
+// (head and body of its Content-Length) has arrived it sends the reply for that
+// connection (the last reply for all further ones), or, when that is empty,
+// closes the connection without a byte.
 class RecordingListener {
 public:
-    explicit RecordingListener(QByteArray reply) : reply(std::move(reply))
+    explicit RecordingListener(QByteArray reply = {}) : replies{std::move(reply)}
     {
         QObject::connect(&server, &QTcpServer::newConnection, [this] {
             QTcpSocket* socket = server.nextPendingConnection();
-            QObject::connect(socket, &QTcpSocket::readyRead, [this, socket] {
+            const int index = requests.size();
+            requests.append(QByteArray());
+            QObject::connect(socket, &QTcpSocket::readyRead, [this, socket, index] {
+                QByteArray& received = requests[index];
                 received += socket->readAll();
                 const int end = received.indexOf("\r\n\r\n");
                 if (end < 0)
                     return;
                 const int lengthAt = received.toLower().indexOf("content-length:");
-                const int length = received.mid(lengthAt + 15, received.indexOf("\r\n", lengthAt) - lengthAt - 15)
-                                       .trimmed()
-                                       .toInt();
+                const int length = lengthAt < 0 ? 0
+                                                : received.mid(lengthAt + 15, received.indexOf("\r\n", lengthAt) - lengthAt - 15)
+                                                      .trimmed()
+                                                      .toInt();
                 if (received.size() >= end + 4 + length) {
-                    socket->write(this->reply);
+                    socket->write(replies.value(index, replies.last()));
                     socket->disconnectFromHost();
                 }
             });
@@ -88,14 +83,22 @@ public:
     }
 
     quint16 port() const { return server.serverPort(); }
-    QByteArray head() const { return received.left(received.indexOf("\r\n\r\n") + 2); }
-    QByteArray body() const { return received.mid(received.indexOf("\r\n\r\n") + 4); }
+    int connections() const { return requests.size(); }
+    QByteArray head(int i = 0) const { return requests.value(i).left(requests.value(i).indexOf("\r\n\r\n") + 2); }
+    QByteArray body(int i = 0) const { return requests.value(i).mid(requests.value(i).indexOf("\r\n\r\n") + 4); }
+
+    QList<QByteArray> replies;
 
 private:
     QTcpServer server;
-    QByteArray reply;
-    QByteArray received;
+    QList<QByteArray> requests;
 };
+
+QByteArray answerWith(const QByteArray& status, const QByteArray& headers, const QByteArray& body)
+{
+    return "HTTP/1.1 " + status + "\r\n" + headers + "Content-Length: " + QByteArray::number(body.size()) +
+           "\r\nConnection: close\r\n\r\n" + body;
+}
 
 SearchRequest requestTo(quint16 port, const QByteArray& query, const QString& password = "580264")
 {
@@ -144,6 +147,68 @@ TEST_F(SearchExchangeTest, RefusalOtherErrorsAndNoServerAreTold)
     EXPECT_EQ(transport.post(requestTo(testsupport::freeLocalPort(), queryOf(10))).outcome, SearchExchange::Failed);
     // No settings file: empty host and port.
     EXPECT_EQ(transport.post(make_search_request({}, queryOf(10))).outcome, SearchExchange::Failed);
+}
+
+// Redirects are followed as before; the credentials go only to the origin
+// (scheme, host and port) they were given for.
+TEST_F(SearchExchangeTest, RedirectsKeepTheCredentialsToTheirOrigin)
+{
+    const QByteArray answer = "<xml>\n<found>1</found>\n</xml>\n";
+    const QByteArray answered = answerWith("200 OK", "Content-Type: text/plain; charset=utf-8\r\n", answer);
+    struct Case {
+        QByteArray status;
+        QByteArray location;   // HERE: the redirecting listener's port; THERE: another listener's
+        QByteArray requestLine;  // of the redirected request
+        bool credentials;      // sent with the redirected request
+    };
+    const QList<Case> cases = {
+        {"307 Temporary Redirect", "/moved", "POST /moved", true},
+        {"308 Permanent Redirect", "http://127.0.0.1:HERE/moved", "POST /moved", true},
+        {"307 Temporary Redirect", "http://localhost:HERE/moved", "POST /moved", false},  // another host name
+        {"307 Temporary Redirect", "http://127.0.0.1:THERE/post", "POST /post", false},   // another port
+        {"302 Found", "http://127.0.0.1:THERE/post", "GET /post", false},
+    };
+    const QByteArray query = queryOf(20);
+    const QByteArray credentials = "Authorization: Basic " + QByteArray("qoda:580264").toBase64() + "\r\n";
+    for (const Case& c : cases) {
+        RecordingListener redirecting, other(answered);
+        const QByteArray location = QByteArray(c.location)
+                                        .replace("THERE", QByteArray::number(other.port()))
+                                        .replace("HERE", QByteArray::number(redirecting.port()));
+        redirecting.replies = {answerWith(c.status, "Location: " + location + "\r\n", ""), answered};
+        const std::string name = (c.status + " to " + location).toStdString();
+
+        const SearchExchange exchange = transport.post(requestTo(redirecting.port(), query));
+        EXPECT_EQ(exchange.outcome, SearchExchange::Answered) << name;
+        EXPECT_EQ(exchange.text, QString::fromUtf8(answer)) << name;
+        EXPECT_TRUE(redirecting.head(0).contains(credentials)) << name;
+        const bool back = c.location.contains("THERE") == false;
+        RecordingListener& second = back ? redirecting : other;
+        const QByteArray head = second.head(back ? 1 : 0);
+        EXPECT_EQ(redirecting.connections() + other.connections(), 2) << name;
+        EXPECT_TRUE(head.startsWith(c.requestLine + " HTTP/1.1\r\n")) << name << head.constData();
+        EXPECT_EQ(head.contains("Authorization:"), c.credentials) << name;
+        EXPECT_TRUE(head.contains("User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n")) << name;
+        if (c.requestLine.startsWith("POST")) {
+            EXPECT_EQ(second.body(back ? 1 : 0), search_request_body(query)) << name;
+        }
+    }
+}
+
+// One request, one attempt: a connection closed without an answer is not sent
+// again, and the exchange fails.
+TEST_F(SearchExchangeTest, AConnectionClosedWithoutAnAnswerIsNotResent)
+{
+    RecordingListener closing;  // reads the whole request, answers nothing
+    const SearchExchange exchange = transport.post(requestTo(closing.port(), queryOf(50)));
+    EXPECT_EQ(exchange.outcome, SearchExchange::Failed);
+    QTest::qWait(200);  // a resend would come now at the latest
+    EXPECT_EQ(closing.connections(), 1);
+    EXPECT_EQ(closing.body(), search_request_body(queryOf(50)));
+
+    // The transport stays usable for the next search.
+    RecordingListener answering(answerWith("200 OK", "", "<xml>\n</xml>\n"));
+    EXPECT_EQ(transport.post(requestTo(answering.port(), queryOf(10))).outcome, SearchExchange::Answered);
 }
 
 // Last in this file: after the application's quit no event loop runs again.

@@ -17,6 +17,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -43,6 +45,32 @@ bool addVideo(const QString& project, int id, const QString& video)
                              .arg(tools.width)
                              .arg(tools.height));
     return true;
+}
+
+// The client's windows as start-up makes them, the main window shown.
+struct ClientWindows {
+    explicit ClientWindows(const QString& folder)
+        : form1(folder), form6(form1.Settings, [this] { form1.WriteIniExecute(); }, &form1), form7(&form1)
+    {
+        form1.SetWindows(&form6, &form7, nullptr);
+        form1.show();
+    }
+    TForm1 form1;
+    TForm6 form6;
+    TForm7 form7;
+};
+
+// Opens `video` through the menu, pauses and moves `seconds` forward from its start.
+void openPaused(TForm1& form1, ScriptedDialogs& dialogs, const QString& video, int seconds)
+{
+    QVERIFY(QTest::qWaitForWindowExposed(&form1));
+    dialogs.files.enqueue({video});
+    form1.N3Click();
+    QVERIFY2(form1.Player->OPENED, qPrintable(dialogs.texts().join("; ")));
+    form1.BitBtn4->click();  // "Пауза"
+    form1.BitBtn1->click();  // "< 1 мин": back to the start
+    for (int s = 0; s < seconds; ++s)
+        form1.BitBtn5->click();  // "1 сек >"
 }
 
 } // namespace
@@ -110,6 +138,53 @@ private slots:
         server.waitForFinished(10000);
     }
 
+    // "Играть" clicked while a slow server answers does nothing: the window waits
+    // for the answer with its input and the player's timers held, so the frame on
+    // screen and the pause stay as the search found them.
+    void playClickedWhileTheServerIsSlowChangesNothing()
+    {
+        ScriptedDialogs dialogs;
+        ClientWindows client(clientFolder);
+        TForm1& form1 = client.form1;
+        openPaused(form1, dialogs, mkv, 1);
+        QTRY_COMPARE_WITH_TIMEOUT(form1.StatusBar1->panelText(3), QString("Кадр: 25"), 5000);
+
+        // Answers a second after the whole request has arrived; "Играть" is
+        // clicked as soon as it has.
+        QTcpServer slow;
+        QVERIFY(slow.listen(QHostAddress::LocalHost, 0));
+        QByteArray received;
+        bool timersRan = true;
+        connect(&slow, &QTcpServer::newConnection, &slow, [&] {
+            QTcpSocket* socket = slow.nextPendingConnection();
+            connect(socket, &QTcpSocket::readyRead, socket, [&, socket] {
+                received += socket->readAll();
+                if (!received.endsWith("--\r\n"))
+                    return;
+                timersRan = form1.Timer2->isActive();
+                QTest::mouseClick(form1.BitBtn3, Qt::LeftButton);
+                QTimer::singleShot(1000, socket, [socket] {
+                    const QByteArray answer = "<xml>\n<found>0</found>\n</xml>\n";
+                    socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " +
+                                  QByteArray::number(answer.size()) + "\r\nConnection: close\r\n\r\n" + answer);
+                    socket->disconnectFromHost();
+                });
+            });
+        });
+        form1.Settings.Host = "127.0.0.1";
+        form1.Settings.Port = QString::number(slow.serverPort());
+        form1.BitBtn7->click();  // "Искать фрагмент"
+
+        QVERIFY2(dialogs.texts().isEmpty(), qPrintable(dialogs.texts().join("; ")));
+        QVERIFY(client.form7.isVisible());
+        QCOMPARE(client.form7.Value(0), QString("0"));
+        QVERIFY(form1.Player->PAUSED);
+        QTest::qWait(600);  // polls run again
+        QCOMPARE(form1.StatusBar1->panelText(3), QString("Кадр: 25"));
+        QCOMPARE(form1.Player->CurFrame, 25);
+        QVERIFY(!timersRan);
+    }
+
     // Opens `video`, pauses, moves `seconds` forward while paused and searches
     // for the fragment at the frame on screen.
     void searchesTheFrameOnScreen_data()
@@ -127,20 +202,10 @@ private slots:
         QFETCH(int, seconds);
         QFETCH(int, id);
         ScriptedDialogs dialogs;
-        TForm1 form1(clientFolder);
-        TForm6 form6(form1.Settings, [&form1] { form1.WriteIniExecute(); }, &form1);
-        TForm7 form7(&form1);
-        form1.SetWindows(&form6, &form7, nullptr);
-        form1.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form1));
-
-        dialogs.files.enqueue({video});
-        form1.N3Click();
-        QVERIFY2(form1.Player->OPENED, qPrintable(dialogs.texts().join("; ")));
-        form1.BitBtn4->click();  // "Пауза"
-        form1.BitBtn1->click();  // "< 1 мин": back to the start
-        for (int s = 0; s < seconds; ++s)
-            form1.BitBtn5->click();  // "1 сек >"
+        ClientWindows client(clientFolder);
+        TForm1& form1 = client.form1;
+        TForm7& form7 = client.form7;
+        openPaused(form1, dialogs, video, seconds);
         const int frame = 25 * seconds;
         QTRY_COMPARE_WITH_TIMEOUT(form1.StatusBar1->panelText(3), QString("Кадр: %1").arg(frame), 5000);
 

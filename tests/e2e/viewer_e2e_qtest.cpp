@@ -112,7 +112,7 @@ private slots:
         // Right-aligned: the volume group closes the row at the panel's right edge.
         QCOMPARE(form4->TrackBar1->parentWidget()->geometry().right(), form4->Panel2->width() - 4);
         QCOMPARE(form4->BitBtn1->geometry().right() + 4, form4->TrackBar1->parentWidget()->x());
-        QCOMPARE(form4->StatusBar1->panelCount(), 6);
+        QVERIFY(panelsSideBySide(*form4->StatusBar1, {300, 300, 200, 150, 200, 50}));
         form4->close();
     }
 
@@ -175,6 +175,11 @@ private slots:
         QVERIFY(form4->Player->OPENED);
         QCOMPARE(form4->windowTitle(), videoB);
         QCOMPARE(form4->RGB.RGBDataSize, 0);
+        // With the viewer open behind the main window, a double-click brings it to the front.
+        form1->activateWindow();
+        QTRY_VERIFY(form1->isActiveWindow());
+        doubleClickRow(2);
+        QTRY_VERIFY(form4->isActiveWindow());
         QTRY_VERIFY_WITH_TIMEOUT(played(0.2), 10000);
         strip().fill(marker);
         pollOnce();

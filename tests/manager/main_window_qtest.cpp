@@ -269,6 +269,7 @@ private slots:
         QCOMPARE(buttons, QStringList({"Добавить видео в проект", "Удалить выбранные  записи", "Очистить таблицу"}));
         QCOMPARE(form.BitBtn3->width(), 160);
         QCOMPARE(form.BitBtn1->width(), 160);
+        QVERIFY(testsupport::panelsSideBySide(*form.StatusBar1, {200, 200, 200, 200, 50}));
         QStringList captions;
         for (int c = 0; c < form.StringGrid1->columnCount(); ++c)
             captions << form.StringGrid1->horizontalHeaderItem(c)->text();

@@ -1,6 +1,8 @@
 #include "test_support.h"
 
 #ifdef KESTRALINE_TEST_WIDGETS
+#include "designed_status_bar.h"
+
 #include <QApplication>
 using TestApplication = QApplication;
 #else
@@ -91,5 +93,21 @@ bool makeVideo(const QString& path, const QString& source, const QStringList& co
     args << codec << path;
     return runProgram("ffmpeg", args) == 0;
 }
+
+#ifdef KESTRALINE_TEST_WIDGETS
+bool panelsSideBySide(const DesignedStatusBar& bar, const QVector<int>& widths)
+{
+    if (bar.panelCount() != widths.size())
+        return false;
+    int left = 0;
+    for (int i = 0; i < widths.size(); ++i) {
+        const QRect panel = bar.panelGeometry(i);
+        if (panel.x() != left || panel.width() != widths[i] || panel.top() < 0 || panel.bottom() >= bar.height())
+            return false;
+        left += widths[i];
+    }
+    return true;
+}
+#endif
 
 } // namespace testsupport

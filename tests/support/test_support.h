@@ -2,6 +2,9 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QVector>
+
+class DesignedStatusBar;
 
 // Small helpers shared by the tests of every area.
 namespace testsupport {
@@ -40,5 +43,9 @@ int runProgram(const QString& program, const QStringList& args, QByteArray* out 
 // Makes a video of `seconds` seconds from an ffmpeg lavfi source graph with the
 // given codec arguments; false when ffmpeg fails.
 bool makeVideo(const QString& path, const QString& source, const QStringList& codec, int seconds = 3);
+
+// Whether a status bar's panels lie side by side from its left edge at these
+// widths, each within the bar's height.
+bool panelsSideBySide(const DesignedStatusBar& bar, const QVector<int>& widths);
 
 } // namespace testsupport
