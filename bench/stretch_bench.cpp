@@ -1,9 +1,10 @@
 // Stretch analysis (what the client waits for at every search) against the
 // ffmpeg command line decoding the same span from the key frame before it.
 // Makes 10-minute 1280x720 videos at 25 fps with a key frame every 10 s, once,
-// in every container the manager offers and in MPEG-TS (kept in
-// stretch_inputs/ beside this program), then times, alternating,
-//   KestralineAnalyzer VIDEO OUT START 2.016             (50 frames, as the client asks)
+// in every container the manager offers and in MPEG-TS, and at 23.976 fps in
+// Matroska and MPEG-TS, whose ticks hold no whole frame (kept in stretch_inputs/
+// beside this program), then times, alternating,
+//   KestralineAnalyzer VIDEO OUT START (50.4 / fps)      (50 frames, as the client asks)
 //   ffmpeg -threads 0 -ss KEY+0.2 -i VIDEO -frames:v N -f null -  (KEY..START plus 50 frames)
 // at a start 1 s after a key frame and at one near the end, and whole-file
 // analysis against `ffmpeg -threads 0 -i VIDEO -f null -`. Prints medians and
@@ -27,8 +28,24 @@ namespace {
 
 const QStringList kContainers = {"avi", "mov", "mkv", "mpg", "mp4", "webm", "ts"};
 const QStringList kQuiet = {"-hide_banner", "-loglevel", "error", "-y"};
-constexpr double kStretchLength = 2.016;   // (50 + 0.4) / 25
 constexpr int kStretchFrames = 50;
+
+// A video the stretches are timed on: its file name in stretch_inputs/ and its rate.
+struct Input {
+    QString label;
+    QString file;
+    double fps;
+};
+
+QList<Input> inputs()
+{
+    QList<Input> all;
+    for (const QString& container : kContainers)
+        all.append({container, "video." + container, 25.0});
+    for (const char* container : {"mkv", "ts"})
+        all.append({QString(container) + "@23.976", QString("video2397.") + container, 24000.0 / 1001.0});
+    return all;
+}
 
 struct Case {
     const char* name;
@@ -73,6 +90,13 @@ bool makeInputs(const QString& folder)
                           "-keyint_min", "250", "-sc_threshold", "0", "-pix_fmt", "yuv420p"});
     for (const char* container : {"avi", "mov", "mkv", "ts"})
         ok = ok && make(folder + "/video." + container, {"-i", h264, "-c", "copy"});
+    // Key frames on the first frame at or after every 10 s, as at 25 fps.
+    const QString film = folder + "/video2397.mp4";
+    ok = ok && make(film, {"-f", "lavfi", "-i", "testsrc2=size=1280x720:rate=24000/1001:duration=600", "-c:v",
+                           "libx264", "-preset", "veryfast", "-bf", "3", "-g", "1000", "-sc_threshold", "0",
+                           "-force_key_frames", "expr:gte(t,n_forced*10)", "-pix_fmt", "yuv420p"});
+    for (const char* container : {"mkv", "ts"})
+        ok = ok && make(folder + "/video2397." + container, {"-i", film, "-c", "copy"});
     mpeg2.join();
     vp9.join();
     return ok && mpg && webm;
@@ -99,7 +123,7 @@ Timing compare(int repetitions, const QString& analyzer, const QStringList& ours
 
 void printRow(const QString& container, const QString& what, const Timing& t)
 {
-    std::printf("%-5s %-22s %8.3f %8.3f %6.2f\n", qPrintable(container), qPrintable(what), t.ours, t.ffmpeg,
+    std::printf("%-10s %-22s %8.3f %8.3f %6.2f\n", qPrintable(container), qPrintable(what), t.ours, t.ffmpeg,
                 t.ours / t.ffmpeg);
     std::fflush(stdout);
 }
@@ -121,18 +145,18 @@ int main(int argc, char** argv)
     }
     const QString out = folder + "/out.rgb";
     std::printf("load average before: %s; %d runs each, medians in seconds\n", qPrintable(loadAverage()), repetitions);
-    std::printf("%-5s %-22s %8s %8s %6s\n", "file", "stretch of 50 frames", "ours", "ffmpeg", "ratio");
-    for (const QString& container : kContainers) {
-        const QString video = folder + "/video." + container;
+    std::printf("%-10s %-22s %8s %8s %6s\n", "file", "stretch of 50 frames", "ours", "ffmpeg", "ratio");
+    for (const Input& input : inputs()) {
+        const QString video = folder + "/" + input.file;
         for (const Case& c : kCases) {
             // ffmpeg seeks a little before the time asked where B-frames are
             // timed by decoding order (AVI, Matroska), which would land on the
             // key frame before: 0.2 s after the key frame it starts from that key
             // frame, and decodes the same frames to the stretch's end.
             const double seekTo = c.keyFrame + 0.2;
-            const int frames = static_cast<int>((c.start - seekTo) * 25 + 0.5) + kStretchFrames;
-            const Timing t = compare(repetitions, analyzer,
-                                     {video, out, QString::number(c.start), QString::number(kStretchLength)},
+            const int frames = static_cast<int>((c.start - seekTo) * input.fps + 0.5) + kStretchFrames;
+            const QString length = QString::number((kStretchFrames + 0.4) / input.fps, 'g', 15);
+            const Timing t = compare(repetitions, analyzer, {video, out, QString::number(c.start), length},
                                      {"-hide_banner", "-loglevel", "error", "-threads", "0", "-ss",
                                       QString::number(seekTo), "-i", video, "-frames:v", QString::number(frames),
                                       "-f", "null", "-"});
@@ -140,10 +164,10 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "a run failed on %s (is %s built?)\n", qPrintable(video), qPrintable(analyzer));
                 return 1;
             }
-            printRow(container, c.name, t);
+            printRow(input.label, c.name, t);
         }
     }
-    std::printf("%-5s %-22s %8s %8s %6s\n", "file", "whole file", "ours", "ffmpeg", "ratio");
+    std::printf("%-10s %-22s %8s %8s %6s\n", "file", "whole file", "ours", "ffmpeg", "ratio");
     for (const QString& container : wholeContainers) {
         const QString video = folder + "/video." + container;
         const Timing t = compare(std::max(1, repetitions / 2), analyzer, {video, out},

@@ -4,38 +4,48 @@
 
 extern "C" {
 #include <libavutil/frame.h>
-#include <libavutil/mathematics.h>
 }
 
 FrameClock::Basis FrameClock::basisOf(const VideoStreamInfo& info, const AVFrame& firstFrame)
 {
     Basis basis;
-    basis.byIndex = firstFrame.pts == AV_NOPTS_VALUE;
-    basis.origin = info.startTimeKnown || basis.byIndex ? info.startTime : firstFrame.pts;
+    const std::int64_t stamp = stampOf(firstFrame);
+    basis.byIndex = stamp == AV_NOPTS_VALUE;
+    basis.origin = info.startTimeKnown || basis.byIndex ? info.startTime : stamp;
     return basis;
 }
 
-FrameClock::FrameClock(const VideoStreamInfo& info) : info_(info) {}
+std::int64_t FrameClock::stampOf(const AVFrame& frame)
+{
+    return frame.pkt_pos >= 0 ? frame.pts : AV_NOPTS_VALUE;
+}
 
 FrameClock::FrameClock(const VideoStreamInfo& info, const Basis& basis, std::int64_t firstIndex)
-    : info_(info), mode_(basis.byIndex ? Mode::Index : Mode::Stamps), origin_(basis.origin), index_(firstIndex)
+    : spacing_(info.frameRate, info.timeBase), byIndex_(basis.byIndex), origin_(basis.origin), index_(firstIndex)
 {
 }
 
 std::int64_t FrameClock::timeOf(const AVFrame& frame)
 {
-    const AVRational frameDuration = av_inv_q(info_.frameRate);
-    const std::int64_t index = index_++;
-    if (mode_ == Mode::Undecided) {
-        const Basis basis = basisOf(info_, frame);
-        mode_ = basis.byIndex ? Mode::Index : Mode::Stamps;
-        origin_ = basis.origin;
+    if (byIndex_)
+        return index_++;
+    const std::int64_t stamp = stampOf(frame);
+    if (stamp != AV_NOPTS_VALUE) {
+        lastStamp_ = saturatingSubtract(stamp, origin_);
+        sinceStamp_ = 0;
+        return lastStamp_;
     }
-    if (mode_ == Mode::Index)
-        return av_rescale_q(index, frameDuration, info_.timeBase);
-    if (frame.pts != AV_NOPTS_VALUE)
-        last_ = saturatingSubtract(frame.pts, origin_);
-    else
-        last_ += av_rescale_q(1, frameDuration, info_.timeBase);
-    return last_;
+    return saturatingAdd(lastStamp_, spacing_.ticksTo(++sinceStamp_));
+}
+
+std::int64_t FrameClock::timeAt(const VideoStreamInfo& info, const Basis& basis, const ExactDecimal& seconds)
+{
+    if (basis.byIndex)
+        return floorTimesRatio(seconds, info.frameRate.num, info.frameRate.den);
+    return floorTimesRatio(seconds, info.timeBase.den, info.timeBase.num);
+}
+
+std::int64_t FrameClock::ticksAt(const VideoStreamInfo& info, const Basis& basis, std::int64_t time)
+{
+    return basis.byIndex ? FrameSpacing(info.frameRate, info.timeBase).ticksTo(time) : time;
 }

@@ -1,16 +1,18 @@
 #pragma once
 #include <cstdint>
 
+#include "exact_decimal.h"
+#include "frame_spacing.h"
 #include "video_input.h"
 
 struct AVFrame;
 
-// Presentation times of a video's frames in decoding output order, in stream
-// ticks after the stream's start. A video whose first frame carries a time is
-// timed by its stamps (a frame without one follows the previous by one frame
-// duration); a video whose first frame carries none (AVI with B-frames, where
-// only some frames have one) is timed by frame index and frame rate throughout,
-// so that times never mix two clocks.
+// Presentation times of a video's frames in decoding output order, counted from
+// the stream's start. A video whose first frame carries a stamp is timed by its
+// stamps, in stream ticks (a frame without one follows the last stamped frame by
+// whole frame durations); a video whose first frame carries none (AVI with
+// B-frames, where only some frames have one) is timed by frame index throughout,
+// so that times never mix two clocks and frame times are exact at any rate.
 class FrameClock {
 public:
     // How a video's frames are timed: its first frame decides.
@@ -20,20 +22,32 @@ public:
     };
     static Basis basisOf(const VideoStreamInfo& info, const AVFrame& firstFrame);
 
-    // Times frames fed from the video's first frame on.
-    explicit FrameClock(const VideoStreamInfo& info);
-    // Times frames fed from a later frame on: the frame with index `firstIndex`
-    // (timed by index) or one that carries a stamp (timed by stamps).
-    FrameClock(const VideoStreamInfo& info, const Basis& basis, std::int64_t firstIndex);
+    // The frame's stamp where the file stores one, else AV_NOPTS_VALUE. A frame
+    // that shares a container packet with an earlier one (MPEG program streams
+    // pack several small frames into one) has no position of its own and only a
+    // stamp the demuxer guessed, which after a seek differs from the guess made
+    // reading from the start.
+    static std::int64_t stampOf(const AVFrame& frame);
 
+    // Times frames fed from the frame with index `firstIndex` on (timed by index),
+    // or from one that carries a stamp (timed by stamps). Throws MediaError when
+    // the stream's frame rate or time base is unknown.
+    FrameClock(const VideoStreamInfo& info, const Basis& basis, std::int64_t firstIndex = 0);
+
+    // The frame's time: stream ticks (timed by stamps) or its index (timed by index).
     std::int64_t timeOf(const AVFrame& frame);
 
-private:
-    enum class Mode { Undecided, Stamps, Index };
+    // A time in seconds in a clock's units, rounded down, so that the frame on
+    // screen then is the last one whose time is not after it.
+    static std::int64_t timeAt(const VideoStreamInfo& info, const Basis& basis, const ExactDecimal& seconds);
+    // A time in a clock's units as stream ticks after the stream's start.
+    static std::int64_t ticksAt(const VideoStreamInfo& info, const Basis& basis, std::int64_t time);
 
-    const VideoStreamInfo& info_;
-    Mode mode_ = Mode::Undecided;
-    std::int64_t origin_ = 0;
-    std::int64_t index_ = 0;
-    std::int64_t last_ = 0;
+private:
+    FrameSpacing spacing_;
+    bool byIndex_;
+    std::int64_t origin_;
+    std::int64_t index_;
+    std::int64_t lastStamp_ = 0;
+    std::int64_t sinceStamp_ = 0;   // frames since the last stamped one
 };

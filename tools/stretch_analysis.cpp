@@ -5,6 +5,7 @@
 
 #include "colour_pipeline.h"
 #include "frame_clock.h"
+#include "frame_spacing.h"
 #include "media_error.h"
 #include "saturating_math.h"
 #include "stretch_picker.h"
@@ -23,29 +24,38 @@ namespace {
 constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
 constexpr int kMostSeeks = 16;
 
-// Where the stretch begins (stream ticks after the stream's start) and how many
-// frames it holds.
+// Where the stretch begins (stream ticks after the stream's start, rounded down)
+// and how many frames it holds.
 struct StretchPlan {
     std::int64_t start = 0;
     std::int64_t frames = 0;
 };
 
-StretchPlan planStretch(const VideoStreamInfo& info, const Stretch& stretch, const std::string& path)
+// The frames' spacing in ticks; refuses a stream without a sound rate or time base.
+FrameSpacing spacingOf(const VideoStreamInfo& info, const std::string& path)
 {
-    if (info.frameRate.num <= 0)
+    if (info.frameRate.num <= 0 || info.frameRate.den <= 0)
         throw MediaError("the frame rate of \"" + path + "\" is unknown");
+    if (info.timeBase.num <= 0 || info.timeBase.den <= 0)
+        throw MediaError("the time base of the video in \"" + path + "\" is unknown");
+    return FrameSpacing(info.frameRate, info.timeBase);
+}
+
+StretchPlan planStretch(const VideoStreamInfo& info, const Stretch& stretch)
+{
     StretchPlan plan;
     plan.start = floorTimesRatio(stretch.start, info.timeBase.den, info.timeBase.num);
     plan.frames = floorTimesRatio(stretch.length, info.frameRate.num, info.frameRate.den);
     return plan;
 }
 
-// The frames of the stretch, picked out of the frames fed to it.
+// The frames of the stretch, picked out of the frames fed to it; `start` is in
+// the units of the clock that times them.
 class StretchOutput {
 public:
-    StretchOutput(const VideoStreamInfo& info, const StretchPlan& plan, bool fedFromVideoStart)
+    StretchOutput(const VideoStreamInfo& info, std::int64_t start, std::int64_t frames, bool fedFromVideoStart)
         : pipeline_(newColourPipeline(info)),
-          picker_(plan.start, plan.frames, fedFromVideoStart, [this](const AVFrame& f) { pipeline_->add(f); })
+          picker_(start, frames, fedFromVideoStart, [this](const AVFrame& f) { pipeline_->add(f); })
     {
     }
     StretchPicker::Verdict feed(const AVFrame& frame, std::int64_t time) { return picker_.feed(frame, time); }
@@ -64,7 +74,8 @@ private:
 class StretchDecoder {
 public:
     StretchDecoder(const std::string& path, const Stretch& stretch)
-        : input_(path), info_(input_.info()), plan_(planStretch(info_, stretch, path))
+        : input_(path), info_(input_.info()), spacing_(spacingOf(info_, path)), stretch_(stretch),
+          plan_(planStretch(info_, stretch))
     {
     }
 
@@ -79,21 +90,24 @@ private:
     };
     struct Attempt {
         Outcome outcome = Outcome::Untrusted;
-        std::int64_t keyTime = 0;   // the first usable frame's time, else the seek target
+        std::int64_t keyTime = 0;   // the first usable frame's time in ticks, else the seek target
         std::vector<std::uint8_t> data;
     };
 
     Attempt fromKeyFrameBefore(std::int64_t target, Threading threading, std::int64_t keyBefore);
     std::optional<std::int64_t> indexOf(const AVFrame& frame) const;
+    std::int64_t ticksAt(std::int64_t time) const { return FrameClock::ticksAt(info_, basis_, time); }
     std::vector<std::uint8_t> fromStart(Threading threading);
     bool probeClock();
 
     VideoInput input_;
     const VideoStreamInfo& info_;
+    FrameSpacing spacing_;
+    Stretch stretch_;
     StretchPlan plan_;
     FrameClock::Basis basis_;
-    std::int64_t indexLead_ = 0;   // decoding time of the packet the first frame came out with
-    std::int64_t ticksPerFrame_ = 0;
+    std::int64_t clockStart_ = 0;   // the stretch's start in the units of basis_'s clock
+    std::int64_t indexLead_ = 0;    // decoding time of the packet the first frame came out with
     Threading threading_ = Threading::Frames;
     bool untouched_ = true;
 };
@@ -143,8 +157,7 @@ std::vector<std::uint8_t> StretchDecoder::run()
 
 // Learns from the video's first frame how the whole-file decode times frames.
 // Frames timed by index are recognised after a seek by the decoding time of the
-// packet each came out with, which runs that far ahead of the frame's index and
-// must move a whole number of ticks per frame.
+// packet each came out with, which runs that far ahead of the frame's index.
 bool StretchDecoder::probeClock()
 {
     untouched_ = false;
@@ -155,9 +168,8 @@ bool StretchDecoder::probeClock()
         probed = true;
         return false;
     });
-    const AVRational ticksPerFrame = av_div_q(av_inv_q(info_.timeBase), info_.frameRate);
-    ticksPerFrame_ = ticksPerFrame.den == 1 ? ticksPerFrame.num : 0;
-    return probed && (!basis_.byIndex || (ticksPerFrame_ > 0 && indexLead_ != AV_NOPTS_VALUE));
+    clockStart_ = FrameClock::timeAt(info_, basis_, stretch_.start);
+    return probed && (!basis_.byIndex || indexLead_ != AV_NOPTS_VALUE);
 }
 
 // The index of a frame timed by index, from its packet's decoding time.
@@ -165,10 +177,7 @@ std::optional<std::int64_t> StretchDecoder::indexOf(const AVFrame& frame) const
 {
     if (frame.pkt_dts == AV_NOPTS_VALUE)
         return std::nullopt;
-    const std::int64_t ticks = saturatingSubtract(frame.pkt_dts, indexLead_);
-    if (ticks % ticksPerFrame_ != 0)
-        return std::nullopt;
-    return ticks / ticksPerFrame_;
+    return spacing_.frameAt(saturatingSubtract(frame.pkt_dts, indexLead_));
 }
 
 StretchDecoder::Attempt StretchDecoder::fromKeyFrameBefore(std::int64_t target, Threading threading,
@@ -184,14 +193,14 @@ StretchDecoder::Attempt StretchDecoder::fromKeyFrameBefore(std::int64_t target, 
     if (!key)
         return {Outcome::Overshot, target, {}};   // landed after the last key frame
     // A key packet's own stamp says at once when the seek landed too late.
-    if (!basis_.byIndex && key->pts != AV_NOPTS_VALUE) {
+    if (!basis_.byIndex && key->pts != AV_NOPTS_VALUE && key->pos >= 0) {
         const std::int64_t keyTime = saturatingSubtract(key->pts, basis_.origin);
         if (keyTime > plan_.start || keyTime >= keyBefore)
             return {Outcome::Overshot, keyTime, {}};
     }
 
     std::optional<FrameClock> clock;
-    StretchOutput output(info_, plan_, false);
+    StretchOutput output(info_, clockStart_, plan_.frames, false);
     Attempt attempt{Outcome::Done, target, {}};
     int keyFrames = 0;
     bool timed = false;
@@ -211,12 +220,14 @@ StretchDecoder::Attempt StretchDecoder::fromKeyFrameBefore(std::int64_t target, 
         if (!clock) {
             // Frames timed by stamps are timed from the first one that carries
             // its own: a frame without one follows the frame before it.
-            if (!basis_.byIndex && frame.pts == AV_NOPTS_VALUE)
+            if (!basis_.byIndex && FrameClock::stampOf(frame) == AV_NOPTS_VALUE)
                 return true;
-            const std::optional<std::int64_t> index = indexOf(frame);
-            if (basis_.byIndex && !index)
-                return stop(Outcome::Untrusted);
-            nextIndex = index.value_or(0);
+            if (basis_.byIndex) {
+                const std::optional<std::int64_t> index = indexOf(frame);
+                if (!index)
+                    return stop(Outcome::Untrusted);
+                nextIndex = *index;
+            }
             clock.emplace(info_, basis_, nextIndex);
         } else if (basis_.byIndex && frame.pkt_dts != AV_NOPTS_VALUE && indexOf(frame) != nextIndex) {
             return stop(Outcome::Untrusted);
@@ -225,8 +236,8 @@ StretchDecoder::Attempt StretchDecoder::fromKeyFrameBefore(std::int64_t target, 
         const std::int64_t time = clock->timeOf(frame);
         if (!timed) {
             timed = true;
-            attempt.keyTime = time;
-            if (time >= keyBefore)
+            attempt.keyTime = ticksAt(time);
+            if (attempt.keyTime >= keyBefore)
                 return stop(Outcome::Overshot);
         } else if (time <= lastTime) {
             return stop(Outcome::Untrusted);
@@ -258,8 +269,9 @@ std::vector<std::uint8_t> StretchDecoder::fromStart(Threading threading)
         fresh.emplace(input_.path(), threading);
     VideoInput& input = fresh ? *fresh : input_;
     untouched_ = false;
-    StretchOutput output(info_, plan_, true);
-    FrameClock clock(info_);
+    // The first frame decides how frames are timed, and so the units of the start.
+    std::optional<StretchOutput> output;
+    std::optional<FrameClock> clock;
     bool troubled = false;
     bool complete = false;
     input.decode([&](const AVFrame& frame) {
@@ -267,13 +279,19 @@ std::vector<std::uint8_t> StretchDecoder::fromStart(Threading threading)
             troubled = true;
             return false;
         }
-        complete = output.feed(frame, clock.timeOf(frame)) == StretchPicker::Verdict::Done;
+        if (!clock) {
+            const FrameClock::Basis basis = FrameClock::basisOf(info_, frame);
+            clock.emplace(info_, basis);
+            output.emplace(info_, FrameClock::timeAt(info_, basis, stretch_.start), plan_.frames, true);
+        }
+        complete = output->feed(frame, clock->timeOf(frame)) == StretchPicker::Verdict::Done;
         return !complete;
     });
     if (threading == Threading::Frames && (troubled || (!complete && input.troubled())))
         return fromStart(Threading::Single);
-    std::vector<std::uint8_t> data = output.finish();
-    if (output.count() == 0)
+    // The frame on screen at a start after the last one joins the output only now.
+    std::vector<std::uint8_t> data = output ? output->finish() : std::vector<std::uint8_t>();
+    if (!output || output->count() == 0)
         throw MediaError("no frame could be decoded from \"" + input.path() + "\"");
     return data;
 }

@@ -5,6 +5,7 @@
 #include <QMetaObject>
 #include <QPainter>
 #include <QWidget>
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <mpv/client.h>
@@ -21,9 +22,16 @@ constexpr double UnitsPerSecond = 1e7;
 // land a hair before it, so it is rounded up and given this bias (well under a frame).
 constexpr qint64 PositionBias = 10000;  // 1 ms
 
+// A count of 100 ns units held to what 64 bits take: a damaged file may give any time.
+qint64 clampedUnits(double units)
+{
+    constexpr double Limit = 9.0e18;
+    return static_cast<qint64>(std::clamp(units, -Limit, Limit));
+}
+
 qint64 unitsUp(double seconds)
 {
-    return static_cast<qint64>(std::ceil(seconds * UnitsPerSecond)) + PositionBias;
+    return clampedUnits(std::ceil(seconds * UnitsPerSecond)) + PositionBias;
 }
 
 } // namespace
@@ -140,6 +148,11 @@ PlayerBackend::BuildFailure MpvBackend::build(const QString& fileName)
         release();
         return BuildFailure::BasicVideo;
     }
+    // mpv counts from the start of the earliest stream; the analysis counts from
+    // the first video frame, which is on screen once the load has restarted.
+    if (!settle([this] { return !restarting; }, SeekTimeoutMs))
+        restarting = false;
+    videoStart = doubleProperty("time-pos", 0);
     return BuildFailure::None;
 }
 
@@ -231,7 +244,7 @@ PlaybackResult MpvBackend::stop()
 
 qint64 MpvBackend::duration()
 {
-    return static_cast<qint64>(doubleProperty("duration", 0) * UnitsPerSecond);
+    return clampedUnits(std::max(0.0, doubleProperty("duration", 0) - videoStart) * UnitsPerSecond);
 }
 
 qint64 MpvBackend::position()
@@ -244,7 +257,7 @@ qint64 MpvBackend::position()
         restarting = false;
     double seconds = 0;
     if (mpv_get_property(mpv, "time-pos", MPV_FORMAT_DOUBLE, &seconds) >= 0 && std::isfinite(seconds))
-        lastPosition = unitsUp(seconds);
+        lastPosition = unitsUp(seconds - videoStart);
     return lastPosition;
 }
 
@@ -258,7 +271,8 @@ PlaybackResult MpvBackend::setPosition(qint64 position)
     const qint64 length = duration();
     if (length > 0 && position >= length)
         position = length - 1;
-    const QByteArray seconds = QByteArray::number(static_cast<double>(position) / UnitsPerSecond, 'f', 7);
+    const QByteArray seconds =
+        QByteArray::number(static_cast<double>(position) / UnitsPerSecond + videoStart, 'f', 7);
     const char* command[] = {"seek", seconds.constData(), "absolute+exact", nullptr};
     if (mpv_command(mpv, command) < 0)
         return -1;
@@ -298,6 +312,7 @@ void MpvBackend::release()
     }
     delete surface;
     fileLoaded = loadFailed = restarting = false;
+    videoStart = 0;
     renderWanted = false;
 }
 
@@ -391,11 +406,19 @@ std::unique_ptr<PlayerBackend> makeMpvBackend()
 #include "ffmpeg_tsan_suppressions.h"
 
 // mpv's threads (and the zimg scaler inside it) hand data over through atomics in
-// libraries a thread-sanitizer build cannot see, as do the FFmpeg decoders it runs.
+// libraries a thread-sanitizer build cannot see, as do the FFmpeg decoders it runs
+// and the sound systems mpv tries for a video with sound.
 extern "C" const char* __tsan_default_suppressions()
 {
     return "called_from_lib:libmpv.so\n"
            "race:libmpv.so\n"
-           "race:libzimg.so\n" KESTRALINE_FFMPEG_TSAN_SUPPRESSIONS;
+           "race:libzimg.so\n"
+           "called_from_lib:libpipewire-0.3.so\n"
+           "called_from_lib:libpulse.so\n"
+           "called_from_lib:libpulsecommon\n"
+           "mutex:libspa-support.so\n"   // a plug-in, unloaded again: no called_from_lib
+           "race:libjack.so\n"
+           "called_from_lib:libSDL2\n"
+           "called_from_lib:libasound.so\n" KESTRALINE_FFMPEG_TSAN_SUPPRESSIONS;
 }
 #endif

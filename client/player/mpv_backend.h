@@ -69,6 +69,7 @@ private:
     bool loadFailed = false;
     bool restarting = false;  // a load or seek whose first frame is not on screen yet
     qint64 lastPosition = 0;
+    double videoStart = 0;  // mpv's time of the first video frame, where positions count from
     std::atomic<bool> renderWanted{false};
     std::atomic<quint64> generation{0};
 };

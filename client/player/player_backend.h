@@ -52,9 +52,10 @@ public:
     virtual PlaybackResult pause() = 0;
     virtual PlaybackResult stop() = 0;
 
-    // Length and position in units of 100 ns. The position is a time at which the
-    // frame on screen is the one shown: not before that frame's own timestamp and
-    // before the next frame's, also right after a seek.
+    // Length and position in units of 100 ns, counted from the first video frame
+    // as the analysis counts (not from sound that starts earlier). The position is
+    // a time at which the frame on screen is the one shown: not before that
+    // frame's own timestamp and before the next frame's, also right after a seek.
     virtual qint64 duration() = 0;
     virtual qint64 position() = 0;
     // Absolute seek; the stop position stays as it is.

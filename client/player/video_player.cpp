@@ -17,12 +17,14 @@ qint32 secondsOf(qint64 position)
     return static_cast<qint32>(position / VIDEO_PLAYER::UnitsPerSecond);
 }
 
-// A double truncated toward zero into an int, or `fallback` when it has no int value.
-int truncatedInt(double value, int fallback)
+// A double truncated toward zero into an Int, or `fallback` when it has no Int value.
+template <class Int>
+Int truncated(double value, Int fallback)
 {
-    if (!std::isfinite(value) || value >= 2147483648.0 || value <= -2147483649.0)
+    const double limit = std::ldexp(1.0, std::numeric_limits<Int>::digits);
+    if (!std::isfinite(value) || value >= limit || value <= -limit - 1.0)
         return fallback;
-    return static_cast<int>(value);
+    return static_cast<Int>(value);
 }
 
 QString buildFailureText(PlayerBackend::BuildFailure failure)
@@ -91,10 +93,12 @@ void VIDEO_PLAYER::OpenExecute()
 
     srcWidth = engine->sourceWidth();
     srcHeight = engine->sourceHeight();
+    // A file without a sound frame duration keeps the previous rate instead of
+    // an infinite one or 0.
     const double frameDuration = engine->frameDuration();
-    // A file without a frame duration keeps the previous rate instead of an infinite one.
-    if (frameDuration > 0.0 && std::isfinite(1.0 / frameDuration))
-        fps = 1.0 / frameDuration;
+    const double rate = frameDuration > 0.0 ? 1.0 / frameDuration : 0.0;
+    if (std::isfinite(rate) && rate > 0.0)
+        fps = rate;
     engine->setRate(1.0);
 
     if (placed < 0) {
@@ -187,10 +191,10 @@ void VIDEO_PLAYER::LayoutTimer()
     const double areaRatio = static_cast<double>(area.width()) / area.height();
     QRect panel;
     if (areaRatio > picture) {
-        const int width = truncatedInt(picture * area.height(), area.width());
+        const int width = truncated(picture * area.height(), area.width());
         panel = QRect((area.width() - width) / 2, 0, width, area.height());
     } else {
-        const int height = truncatedInt(area.width() / picture, area.height());
+        const int height = truncated(area.width() / picture, area.height());
         panel = QRect(0, (area.height() - height) / 2, area.width(), height);
     }
     host->setVideoPanelGeometry(panel);
@@ -203,7 +207,8 @@ void VIDEO_PLAYER::Poll()
     if (!OPENED)
         return;
     pos = engine->position();
-    CurFrame = static_cast<qint64>(std::trunc(static_cast<double>(pos) * fps / 10000000.0));
+    // A frame number too large for 64 bits (an absurd rate) keeps the previous one.
+    CurFrame = truncated<qint64>(static_cast<double>(pos) * fps / 10000000.0, CurFrame);
     const qint32 seconds = secondsOf(pos);
     CurTime = GetTimeForMovie(seconds);
     host->setStatusText(1, QStringLiteral("Положение: ") + CurTime);

@@ -1,8 +1,10 @@
 // The system's main use from end to end: the real search server on a project
-// made by the real tools from two generated videos, and the real client window
+// made by the real tools from three generated videos, and the real client window
 // playing one of them through libmpv, paused and moved to a frame, pressing
 // "Искать фрагмент".
+#include "../player/numbered_frames.h"
 #include "clipmeta.h"
+#include "mpv_backend.h"
 #include "scripted_dialogs.h"
 #include "search_transport.h"
 #include "string_grid.h"
@@ -79,7 +81,7 @@ class ClientEndToEnd : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir;
-    QString project, serverFolder, clientFolder, mkv, mp4;
+    QString project, serverFolder, clientFolder, mkv, mp4, mkv2997;
     quint16 port = 0;
     QProcess server;
 
@@ -96,10 +98,18 @@ private slots:
         QVERIFY(makeVideo(mkv, "testsrc2=size=128x72:rate=25", {"-c:v", "ffv1"}, 4));
         QVERIFY(makeVideo(mp4, "mandelbrot=size=128x72:rate=25",
                           {"-c:v", "libx264", "-bf", "2", "-g", "30", "-pix_fmt", "yuv420p"}, 4));
+        // Frames that carry their number, at 29.97 fps, with sound that starts
+        // before the picture as in many recordings.
+        mkv2997 = videos + "/кадры 29.97.mkv";
+        QVERIFY(makeVideo(mkv2997, numberedframes::numberedSource("30000/1001", "6"),
+                          {"-f", "lavfi", "-i", "sine=d=6", "-vf", "setpts=PTS+0.2/TB", "-c:v", "libx264", "-bf", "2",
+                           "-g", "30", "-pix_fmt", "yuv420p", "-c:a", "aac"},
+                          6));
         project = dir.filePath("project/Kestraline.db");
         sqliteShell(project, CREATE_VIDEO_TABLE);
         QVERIFY(addVideo(project, 1, mkv));
         QVERIFY(addVideo(project, 2, mp4));
+        QVERIFY(addVideo(project, 3, mkv2997));
 
         const QString access = dir.filePath("Access.db");
         sqliteShell(access, "CREATE TABLE access (id INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT,active TEXT "
@@ -186,14 +196,17 @@ private slots:
     }
 
     // Opens `video`, pauses, moves `seconds` forward while paused and searches
-    // for the fragment at the frame on screen.
+    // for the fragment at the frame on screen: `frame`, or where that is -1, the
+    // number the picture on screen carries.
     void searchesTheFrameOnScreen_data()
     {
         QTest::addColumn<QString>("video");
         QTest::addColumn<int>("seconds");
         QTest::addColumn<int>("id");
-        QTest::newRow("mkv") << mkv << 1 << 1;
-        QTest::newRow("mp4") << mp4 << 2 << 2;
+        QTest::addColumn<int>("frame");
+        QTest::newRow("mkv") << mkv << 1 << 1 << 25;
+        QTest::newRow("mp4") << mp4 << 2 << 2 << 50;
+        QTest::newRow("mkv at 29.97 fps, sound first") << mkv2997 << 3 << 3 << -1;
     }
 
     void searchesTheFrameOnScreen()
@@ -201,12 +214,21 @@ private slots:
         QFETCH(QString, video);
         QFETCH(int, seconds);
         QFETCH(int, id);
+        QFETCH(int, frame);
         ScriptedDialogs dialogs;
         ClientWindows client(clientFolder);
         TForm1& form1 = client.form1;
         TForm7& form7 = client.form7;
         openPaused(form1, dialogs, video, seconds);
-        const int frame = 25 * seconds;
+        if (frame < 0) {
+            const auto& engine = static_cast<player::MpvBackend&>(form1.Player->backend());
+            const auto onScreen = [&engine] { return numberedframes::frameOnScreen(engine.renderedFrame()); };
+            QTRY_VERIFY_WITH_TIMEOUT(onScreen() >= 0 && form1.StatusBar1->panelText(3) ==
+                                                            QString("Кадр: %1").arg(onScreen()),
+                                     5000);
+            frame = onScreen();
+            QVERIFY2(qAbs(frame - seconds * 30000 / 1001) <= 1, qPrintable(QString::number(frame)));
+        }
         QTRY_COMPARE_WITH_TIMEOUT(form1.StatusBar1->panelText(3), QString("Кадр: %1").arg(frame), 5000);
 
         form1.BitBtn7->click();  // "Искать фрагмент"

@@ -6,6 +6,7 @@
 
 #include <QLocale>
 #include <gtest/gtest.h>
+#include <limits>
 
 using player::PlayerBackend;
 using player::VIDEO_PLAYER;
@@ -300,11 +301,21 @@ TEST_F(PlayerLogic, PollShowsPositionFrameAndProgressThenCallsTheHook)
     vp->Poll();
     EXPECT_EQ(view->status[3], "Кадр: 12 345");
 
-    // A frame duration of 0 keeps the previous rate; a second open releases first.
-    backend->secondsPerFrame = 0;
+    // A frame duration of 0, or one whose rate is not a number above 0, keeps the
+    // previous rate; a second open releases first.
+    for (const double duration : {0.0, -0.04, std::numeric_limits<double>::infinity(),
+                                  std::numeric_limits<double>::quiet_NaN(), 1e-320}) {
+        backend->secondsPerFrame = duration;
+        open();
+        EXPECT_EQ(vp->fps, 25.0) << duration;
+    }
+    EXPECT_EQ(order.mid(0, 4), QStringList({"released 0", "polled Кадр: 309", "polled Кадр: 12 345", "released 0"}));
+
+    // A frame number beyond 64 bits (an absurd rate) keeps the previous one.
+    backend->secondsPerFrame = 1e-300;
     open();
-    EXPECT_EQ(vp->fps, 25.0);
-    EXPECT_EQ(order, QStringList({"released 0", "polled Кадр: 309", "polled Кадр: 12 345", "released 0"}));
+    vp->Poll();
+    EXPECT_EQ(vp->CurFrame, 12345);
 }
 
 TEST_F(PlayerLogic, RateInThePanelKeepsSevenCharactersInTheUsersSeparator)
