@@ -26,6 +26,12 @@ public:
 
     bool empty() const { return texts().isEmpty(); }
 
+    void clear()
+    {
+        std::lock_guard lock(guard);
+        shown.clear();
+    }
+
 private:
     mutable std::mutex guard;
     QStringList shown;
