@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+class DesignedStatusBar;
 class QAction;
 class QDialog;
 class QLabel;
@@ -71,7 +72,7 @@ public:
     QTabWidget* PageControl2;
     QPlainTextEdit* Memo1;  // request lines
     QPlainTextEdit* Memo2;  // error lines
-    QLabel* StatusBar1Panels[5];
+    DesignedStatusBar* StatusBar1;
     QAction* StartMenuItem;
     QTimer Timer1, Timer2, Timer3;
 

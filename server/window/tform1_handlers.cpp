@@ -1,6 +1,7 @@
 // The main window's handlers: settings fields, users, status bar, statistics,
 // log views and help.
 #include "program_folder.h"
+#include "designed_status_bar.h"
 #include "dialog_service.h"
 #include "loading_dialog.h"
 #include "port_number.h"
@@ -248,12 +249,12 @@ void TForm1::BitBtn11Click()
 void TForm1::Timer2Timer()
 {
     const bool active = Core->Running();
-    StatusBar1Panels[0]->setText(service_state_text(active));
+    StatusBar1->setPanelText(0, service_state_text(active));
     setWindowTitle(server_caption(active, Core->Port(), Core->finder().database));
-    StatusBar1Panels[1]->setText(
-        grid_count_text("Видео записей: ", StringGrid1->Cell(0, 1), StringGrid1->rowCount()));
-    StatusBar1Panels[2]->setText(
-        grid_count_text("Пользователей: ", StringGrid2->Cell(0, 1), StringGrid2->rowCount()));
+    StatusBar1->setPanelText(1,
+                              grid_count_text("Видео записей: ", StringGrid1->Cell(0, 1), StringGrid1->rowCount()));
+    StatusBar1->setPanelText(2,
+                              grid_count_text("Пользователей: ", StringGrid2->Cell(0, 1), StringGrid2->rowCount()));
 }
 
 void TForm1::Timer3Timer()

@@ -2,6 +2,7 @@
 // its two dialogs, and the loading dialog.
 #include "server_ui_fixture.h"
 
+#include "designed_status_bar.h"
 #include "kestraline_access.h"
 #include "kestraline_finder.h"
 #include "server_core.h"
@@ -100,19 +101,20 @@ private slots:
         ScriptedDialogs dialogs;
         auto s = startServer(3, {"Y||alice|a", "Y||bob|b"});
         s->form.Timer2Timer();
-        QCOMPARE(s->form.StatusBar1Panels[0]->text(), QString("Сервер запущен"));
+        QCOMPARE(s->form.StatusBar1->panelText(0), QString("Сервер запущен"));
         QCOMPARE(s->form.windowTitle(),
                  QString("Kestraline Server : %1 - %2").arg(port).arg(folder + "/project/Kestraline.db"));
-        QCOMPARE(s->form.StatusBar1Panels[1]->text(), QString("Видео записей: 3"));
-        QCOMPARE(s->form.StatusBar1Panels[2]->text(), QString("Пользователей: 2"));
-        QVERIFY(s->form.StatusBar1Panels[3]->text().isEmpty());
+        QCOMPARE(s->form.StatusBar1->panelText(1), QString("Видео записей: 3"));
+        QCOMPARE(s->form.StatusBar1->panelText(2), QString("Пользователей: 2"));
+        QVERIFY(s->form.StatusBar1->panelText(3).isEmpty());
+        QVERIFY(testsupport::panelsSideBySide(*s->form.StatusBar1, {200, 200, 200, 200, 50}));
         // The client area under the menu bar is 969 by 660 pixels.
         QCOMPARE(s->form.width(), 969);
         QCOMPARE(s->form.height() - s->form.menuBar()->sizeHint().height(), 660);
 
         s->form.BitBtn2Click();
         s->form.Timer2Timer();
-        QCOMPARE(s->form.StatusBar1Panels[0]->text(), QString("Сервер остановлен"));
+        QCOMPARE(s->form.StatusBar1->panelText(0), QString("Сервер остановлен"));
         QCOMPARE(s->form.windowTitle(), "Kestraline Server - " + folder + "/project/Kestraline.db");
     }
 
@@ -122,8 +124,8 @@ private slots:
         auto s = startServer(0, {});
         s->form.Timer2Timer();
         QCOMPARE(s->form.StringGrid1->rowCount(), 1);
-        QVERIFY(s->form.StatusBar1Panels[1]->text().isEmpty());
-        QVERIFY(s->form.StatusBar1Panels[2]->text().isEmpty());
+        QVERIFY(s->form.StatusBar1->panelText(1).isEmpty());
+        QVERIFY(s->form.StatusBar1->panelText(2).isEmpty());
     }
 
     void statisticsRowsInPageOrder()
