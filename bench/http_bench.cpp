@@ -7,13 +7,7 @@
 // Usage: http_bench [seconds per measurement, default 2]
 //        http_bench memory
 #include "../tests/server/http_raw_client.h"
-#include "finder_worker.h"
-#include "http_server.h"
-#include "kestraline_access.h"
-#include "kestraline_finder.h"
-#include "kestraline_log.h"
-#include "kestraline_stat.h"
-#include "search_service.h"
+#include "server_core.h"
 #include "sqlite_connection.h"
 
 #include <QCoreApplication>
@@ -138,15 +132,17 @@ std::vector<QByteArray> searchRequests(const std::vector<QByteArray>& videos)
     return requests;
 }
 
-// The search service over the synthetic project, listening on 127.0.0.1 at a free port.
+// The server core over the synthetic project, with no window, listening on 127.0.0.1 at a
+// free port; its logs stay closed, as they are for a server whose log paths are empty.
 class BenchService {
 public:
     explicit BenchService(const std::vector<QByteArray>& videos)
     {
         writeProject(folder.path(), videos);
-        if (!finder.Open(folder.path() + "/Kestraline.db") || !access.Create(folder.path() + "/access.db"))
+        KESTRALINE_ACCESS& access = core.access();
+        if (!core.OpenProject(folder.path() + "/Kestraline.db") || !access.Create(folder.path() + "/access.db"))
             throw std::runtime_error("cannot open the synthetic project");
-        while (finder.LoadData()) {
+        while (core.finder().LoadData()) {
         }
         access.Add(true, "", kGood.user, kGood.password);
         {
@@ -154,28 +150,16 @@ public:
             probe.listen(QHostAddress::LocalHost, 0);
             port = probe.serverPort();
         }
-        server.SetBindAddress("127.0.0.1");
-        server.SetDefaultPort(port);
-        server.SetActive(true);
-        worker = std::make_unique<FINDER_WORKER>(finder);
-    }
-    ~BenchService()
-    {
-        server.SetActive(false);
-        worker->requestInterruption();
-        worker->wait();
+        server::ServerSettings settings;
+        settings.port = QString::number(port);
+        core.Start(settings);
+        core.StartSearchThread();
     }
 
     QTemporaryDir folder;
-    KESTRALINE_FINDER finder;
-    KESTRALINE_ACCESS access;
-    KESTRALINE_STAT stat;
-    KESTRALINE_LOG log;
-    SearchService service {finder, access, stat, log};
-    HttpServer server {[this](HttpRequest& request, HttpResponse& response) {
-        service.IdHTTPServer1CommandGet(request, response);
-    }};
-    std::unique_ptr<FINDER_WORKER> worker;
+    server::ServerCore core {MessageSink(), QStringLiteral("127.0.0.1")};
+    const KESTRALINE_STAT& stat = core.stat();
+    KESTRALINE_LOG& log = core.log();
     quint16 port = 0;
 };
 

@@ -174,7 +174,7 @@ std::vector<Triples> makeQueries(const KESTRALINE_FINDER& finder, int n, std::mt
 {
     std::vector<Triples> queries;
     while (static_cast<int>(queries.size()) < n) {
-        const VIDEO_RECORD& r = finder.videos[random() % uint64_t(finder.count)];
+        const VIDEO_RECORD& r = finder.video(random() % uint64_t(finder.video_count()));
         if (r.frames < INTRO_FRAMES + QUERY_FRAMES)
             continue;
         const int kind = int(random() % 10);
@@ -201,7 +201,7 @@ std::vector<Answer> referenceAnswers(const KESTRALINE_FINDER& finder, const std:
     std::vector<Answer> answers(queries.size());
     for (int32_t v = 0; v < finder.loaded.load(); ++v) {
         for (size_t i = 0; i < queries.size(); ++i) {
-            const int32_t r = reference_find_pos(finder.videos[v], queries[i].data(), int32_t(queries[i].size()));
+            const int32_t r = reference_find_pos(finder.video(v), queries[i].data(), int32_t(queries[i].size()));
             if (r >= 0)
                 answers[i] = {answers[i].found + 1, r, v};
         }
@@ -217,9 +217,10 @@ std::vector<Answer> engineAnswers(KESTRALINE_FINDER& finder, const std::vector<T
     const Clock::time_point start = Clock::now();
     finder.Find();
     ms = millisecondsSince(start);
+    const BATCH_VIEW batch = finder.batch_view();
     std::vector<Answer> answers(queries.size());
     for (size_t i = 0; i < queries.size(); ++i)
-        answers[i] = {finder.results.found[i], finder.results.framepos[i], finder.results.videoindex[i]};
+        answers[i] = {batch.results[i].found, batch.results[i].framepos, batch.results[i].videoindex};
     return answers;
 }
 
@@ -238,8 +239,8 @@ public:
     explicit FloorReader(const KESTRALINE_FINDER& finder)
     {
         int64_t total = 0;
-        for (int v = 0; v < finder.count; ++v) {
-            const VIDEO_RECORD& r = finder.videos[v];
+        for (int v = 0; v < finder.video_count(); ++v) {
+            const VIDEO_RECORD& r = finder.video(v);
             if (r.red_plane && r.frames > 0) {
                 planes.push_back({r.red_plane.get(), r.frames});
                 total += r.frames;

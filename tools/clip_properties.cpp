@@ -25,6 +25,6 @@ ClipProperties readClipProperties(const std::string& path)
 std::string clipPropertiesText(const ClipProperties& properties)
 {
     return "width " + std::to_string(properties.width) + "\nheight " + std::to_string(properties.height) +
-           "\nfps " + formatGeneral(av_q2d(properties.frameRate)) + "\nframes " +
+           "\nfps " + general_number(av_q2d(properties.frameRate)) + "\nframes " +
            std::to_string(properties.frames) + "\n";
 }

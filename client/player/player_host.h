@@ -55,7 +55,7 @@ private:
 std::unique_ptr<PlayerBackend> makeMpvBackend();
 
 // The player on the host's widgets, playing with `backend` (libmpv unless a
-// test hands over another).
+// test hands over another), showing its messages in the dialog service's box.
 std::unique_ptr<VIDEO_PLAYER> makeVideoPlayer(const PlayerWidgets& widgets, const PlayerHostParameters& parameters,
                                               std::unique_ptr<PlayerBackend> backend = makeMpvBackend());
 

@@ -1,6 +1,5 @@
 #include "video_player.h"
 
-#include "dialog_service.h"
 #include "number_format.h"
 #include "string_helpers.h"
 
@@ -69,27 +68,27 @@ void VIDEO_PLAYER::OpenExecute()
 
     const PlayerBackend::BuildFailure failure = engine->build(file);
     if (failure != PlayerBackend::BuildFailure::None) {
-        dialogs().showMessage(buildFailureText(failure));
+        show_message(buildFailureText(failure));
         return;
     }
 
     const PlaybackResult owner = engine->setOwner(host->videoPanelWindow());
     if (owner != 0)
-        dialogs().showMessage(NotOk);
+        show_message(NotOk);
     if (owner < 0) {
-        dialogs().showMessage(QStringLiteral("Failed pin owner"));
+        show_message(QStringLiteral("Failed pin owner"));
         engine->release();
         return;
     }
     if (engine->setChildStyle() < 0) {
-        dialogs().showMessage(QStringLiteral("Failed WindowStyle"));
+        show_message(QStringLiteral("Failed WindowStyle"));
         engine->release();
         return;
     }
     const QSize panel = host->videoPanelClientSize();
     const PlaybackResult placed = engine->placePicture(0, 0, panel.width(), panel.height());
     if (placed != 0)
-        dialogs().showMessage(NotOk);
+        show_message(NotOk);
 
     srcWidth = engine->sourceWidth();
     srcHeight = engine->sourceHeight();
@@ -102,7 +101,7 @@ void VIDEO_PLAYER::OpenExecute()
     engine->setRate(1.0);
 
     if (placed < 0) {
-        dialogs().showMessage(QStringLiteral("hdshow: unable to render ") + file);
+        show_message(QStringLiteral("hdshow: unable to render ") + file);
         engine->release();
         return;
     }
@@ -111,7 +110,7 @@ void VIDEO_PLAYER::OpenExecute()
     PAUSED = false;
     OPENED = true;
     if (ran < 0) {
-        dialogs().showMessage(QStringLiteral("hdshow: unable to run ") + file);
+        show_message(QStringLiteral("hdshow: unable to run ") + file);
         return;
     }
 

@@ -35,6 +35,7 @@
 // libmpv needs the C numeric locale; the player sets LC_NUMERIC to "C" itself
 // before it creates an engine, so hosts need do nothing for it. Everything runs
 // on the user-interface thread.
+#include "message_sink.h"
 #include "player_backend.h"
 #include "player_view.h"
 
@@ -82,6 +83,9 @@ public:
     // released. OnPositionPolled: at the end of every poll while a video is open.
     std::function<void()> OnGraphReleased;
     std::function<void()> OnPositionPolled;
+    // Shows the open's failure messages; makeVideoPlayer sets it to the host's
+    // message box.
+    MessageSink show_message;
 
     // Operations, one per host handler.
     void OpenExecute();

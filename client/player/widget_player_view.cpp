@@ -1,4 +1,6 @@
 #include "player_host.h"
+
+#include "dialog_service.h"
 #include "player_widgets.h"
 
 #include <QAbstractSlider>
@@ -100,8 +102,10 @@ void WidgetPlayerView::stopLayoutTimer()
 std::unique_ptr<VIDEO_PLAYER> makeVideoPlayer(const PlayerWidgets& widgets, const PlayerHostParameters& parameters,
                                               std::unique_ptr<PlayerBackend> backend)
 {
-    return std::make_unique<VIDEO_PLAYER>(std::make_unique<WidgetPlayerView>(widgets, parameters), std::move(backend),
-                                          parameters);
+    auto player = std::make_unique<VIDEO_PLAYER>(std::make_unique<WidgetPlayerView>(widgets, parameters),
+                                                 std::move(backend), parameters);
+    player->show_message = dialog_messages();
+    return player;
 }
 
 } // namespace player

@@ -17,7 +17,7 @@ QUrl search_url(const ConnectionSettings& settings)
 QByteArray search_request_body(const QByteArray& query)
 {
     QByteArray body;
-    body.reserve(kSearchPartHeadSize + query.size() + kSearchTailSize);
+    body.reserve(kSearchPartHeadSize + query.size() + kSearchClosingBoundarySize);
     body += "--" + boundary + "\r\n";
     body += "Content-Disposition: form-data; name=\"file\"; filename=\"KestralineClient.tmp\"\r\n";
     body += "Content-Type: application/octet-stream\r\n";

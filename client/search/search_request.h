@@ -4,15 +4,16 @@
 #include <QUrl>
 
 #include "connection_settings.h"
+#include "search_request_framing.h"
 
 namespace client {
 
 // The one search request: POST of the request file as multipart form data. The
 // server cuts the query out at fixed sizes without parsing the framing, so the
-// body is fixed byte for byte: a 182-byte part head (23-character boundary, field
-// "file", file name "KestralineClient.tmp", content type
-// "application/octet-stream", binary transfer encoding), the query, and a 31-byte
-// closing boundary.
+// body is fixed byte for byte: a part head of kSearchPartHeadSize bytes
+// (23-character boundary, field "file", file name "KestralineClient.tmp", content
+// type "application/octet-stream", binary transfer encoding), the query, and a
+// closing boundary of kSearchClosingBoundarySize bytes.
 struct SearchRequest {
     QUrl url;
     QString user;
@@ -20,9 +21,6 @@ struct SearchRequest {
     QByteArray contentType;
     QByteArray body;
 };
-
-inline constexpr int kSearchPartHeadSize = 182;
-inline constexpr int kSearchTailSize = 31;
 
 // "http://" + Host + ":" + Port + "/post", run together as typed.
 QUrl search_url(const ConnectionSettings& settings);

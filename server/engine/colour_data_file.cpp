@@ -10,11 +10,6 @@
 #include <unistd.h>
 #include <vector>
 
-QString colour_data_file_name(const QString& folder, int32_t id)
-{
-    return folder + QString::number(id) + ".rgb";
-}
-
 namespace {
 
 // Frames read and split per step: the file is never held whole beside its planes.

@@ -4,7 +4,7 @@
 #include <QString>
 
 // The colour-data file of a video: no header, one triple red, green, blue per frame.
-QString colour_data_file_name(const QString& folder, int32_t id);
+// Where it lies: project_files.h.
 
 // Reads exactly 3 * frames bytes of `file` into the record's red and green/blue
 // planes. A file that is missing, no regular file (a FIFO, a folder, a device),

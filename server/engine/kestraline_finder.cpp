@@ -1,7 +1,7 @@
 #include "kestraline_finder.h"
 
 #include "colour_data_file.h"
-#include "dialog_service.h"
+#include "project_files.h"
 #include "project_videos.h"
 #include "reference_search.h"
 #include "sqlite_connection.h"
@@ -14,14 +14,6 @@ QString folder_of(const QString& path)
 {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     return slash < 0 ? QString() : path.left(slash);
-}
-
-// The prefix of colour-data file names: the folder with its delimiter, nothing
-// for a database named without a folder (it lies in the current folder).
-QString colour_prefix_of(const QString& path)
-{
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash < 0 ? QString() : path.left(slash + 1);
 }
 
 // Clears `busy` however a batch ends, an allocation failure included.
@@ -51,20 +43,20 @@ bool KESTRALINE_FINDER::Open(const QString& path)
         SqliteConnection connection(connection_name);
         if (!connection.open(path, true)) {
             connection.close();
-            dialogs().showMessage(QString::fromUtf8("Ошибка открытия базы данных"));
+            show_message(QString::fromUtf8("Ошибка открытия базы данных"));
             return false;
         }
         database = path;
         project = read_project_videos(connection);
     } // the project database is not held open between opens
     rows = std::move(project.grid_rows);
-    install(project, colour_prefix_of(path));
+    install(project, path);
     if (rows_changed)
         rows_changed();
     return true;
 }
 
-void KESTRALINE_FINDER::install(ProjectVideos& project, const QString& folder)
+void KESTRALINE_FINDER::install(ProjectVideos& project, const QString& path)
 {
     std::unique_ptr<VIDEO_RECORD[]> previous;
     {
@@ -74,7 +66,7 @@ void KESTRALINE_FINDER::install(ProjectVideos& project, const QString& folder)
         count = project.count;
         loaded.store(0, std::memory_order_release);
         results.batch = 0; // no request may map an old index into the new records
-        colour_folder = folder;
+        installed_database = path;
     }
     // `previous` (with its colour data) is released here, outside the lock.
 }
@@ -85,7 +77,7 @@ bool KESTRALINE_FINDER::LoadData()
     if (next >= count)
         return false;
     VIDEO_RECORD& record = videos[next];
-    load_colour_data(colour_data_file_name(colour_folder, record.id), record);
+    load_colour_data(colour_data_file(installed_database, QString::number(record.id)), record);
     loaded.store(next + 1, std::memory_order_release);
     return true;
 }
@@ -171,6 +163,16 @@ bool KESTRALINE_FINDER::ReadResult(int32_t slot, uint32_t snapshot, SEARCH_RESUL
         out.duration = video.duration;
     }
     return true;
+}
+
+BATCH_VIEW KESTRALINE_FINDER::batch_view() const
+{
+    std::lock_guard<std::mutex> lock(queue_lock);
+    BATCH_VIEW view;
+    view.batch = results.batch;
+    for (int32_t i = 0; i < results.count; ++i)
+        view.results.push_back({results.querylen[i], results.found[i], results.videoindex[i], results.framepos[i]});
+    return view;
 }
 
 int32_t KESTRALINE_FINDER::pending() const

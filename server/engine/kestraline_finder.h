@@ -1,6 +1,7 @@
 #pragma once
 #include "batch_search.h"
 #include "kestraline_queries.h"
+#include "message_sink.h"
 #include "video_record.h"
 
 #include <QString>
@@ -13,6 +14,8 @@
 #include <memory>
 #include <mutex>
 
+#include <vector>
+
 struct ProjectVideos;
 
 // Everything an answer needs, copied out under the queue lock.
@@ -21,6 +24,20 @@ struct SEARCH_RESULT_COPY {
     int32_t id = 0, frames = 0, width = 0, height = 0;   // of the reported video (found >= 1)
     QString filename, comment;
     float fps = 0, duration = 0;
+};
+
+// The outcome of one query of a search batch.
+struct BATCH_SLOT {
+    int32_t querylen = 0, found = 0;
+    int32_t videoindex = -1;  // the record reported; -1 when nothing was found
+    int32_t framepos = 0;     // meaningful only when found >= 1
+};
+
+// The current batch as its search left it: its number (0 after an Open) and one
+// slot per query.
+struct BATCH_VIEW {
+    uint32_t batch = 0;
+    std::vector<BATCH_SLOT> results;
 };
 
 // The search engine: the processed videos of one project database with their
@@ -72,29 +89,40 @@ public:
     // The pending count, read without the lock.
     int32_t pending() const;
 
-    int32_t count = 0;                       // written by Open under the queue lock
     std::atomic<int32_t> loaded{0};          // release on publish, acquire on read
     std::atomic<uint32_t> searches{0};
     std::atomic<uint8_t> busy{0};
     QString directory, database;
-    KESTRALINE_QUERIES queries;              // under the queue lock
-    KESTRALINE_SEARCH_RESULTS results;       // under the queue lock
-    std::unique_ptr<VIDEO_RECORD[]> videos;  // `count` records; exchanged under the queue lock
+
+    // Read-only views for the loading dialog, tests and benchmarks. The records of
+    // the last successful Open: their number, and record `index` (0 .. count - 1);
+    // on the main thread, which alone replaces them.
+    int32_t video_count() const { return count; }
+    const VIDEO_RECORD& video(int32_t index) const { return videos[index]; }
+    // The current batch's results, copied under the queue lock.
+    BATCH_VIEW batch_view() const;
 
     // Rows for the server's videos grid from the last successful Open: 11 cells per
     // record; empty when the select returned no row.
     const QVector<QStringList>& grid_rows() const;
     std::function<void()> rows_changed;      // called on the main thread after Open replaced grid_rows
+    MessageSink show_message;                // shows Open's message, on the main thread
 
 private:
-    void install(ProjectVideos& project, const QString& folder);
+    void install(ProjectVideos& project, const QString& path);
     void search_batch();
 
     mutable std::mutex queue_lock;
+    // Under the queue lock: the records (`count` of them, exchanged by Open), the
+    // pending list and the results of the current batch.
+    int32_t count = 0;
+    std::unique_ptr<VIDEO_RECORD[]> videos;
+    KESTRALINE_QUERIES queries;
+    KESTRALINE_SEARCH_RESULTS results;
     BatchSearch batch_search; // its threads live as long as the engine
-    // Where LoadData reads colour-data files: the folder of the database whose
-    // records are installed (`directory` already changes on a failed Open).
-    QString colour_folder;
+    // The database whose records are installed: LoadData reads the colour-data
+    // files of its folder (`directory` already changes on a failed Open).
+    QString installed_database;
     QVector<QStringList> rows;
     const QString connection_name;
 };

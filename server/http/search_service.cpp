@@ -4,6 +4,7 @@
 #include "kestraline_finder.h"
 #include "kestraline_log.h"
 #include "kestraline_stat.h"
+#include "search_request_framing.h"
 #include "search_service_answer.h"
 
 #include <chrono>
@@ -34,7 +35,7 @@ void SearchService::Serve(HttpRequest& request, HttpResponse& response)
         return;
     }
     // Shorter bodies hold no query, and over-long ones were dropped on arrival.
-    const int framing = kPartHeadSize + kClosingBoundarySize;
+    const int framing = kSearchPartHeadSize + kSearchClosingBoundarySize;
     if (request.body_too_large || request.body.size() < framing)
         return;
     SearchAnswerValues answer;
@@ -58,8 +59,8 @@ void SearchService::Refuse(const HttpRequest& request, HttpResponse& response)
 
 void SearchService::Search(HttpRequest& request, SearchAnswerValues& answer, QString& detail)
 {
-    const int32_t length = static_cast<int32_t>(request.body.size()) - kPartHeadSize - kClosingBoundarySize;
-    const auto* query = reinterpret_cast<const uint8_t*>(request.body.constData()) + kPartHeadSize;
+    const int32_t length = static_cast<int32_t>(request.body.size()) - kSearchPartHeadSize - kSearchClosingBoundarySize;
+    const auto* query = reinterpret_cast<const uint8_t*>(request.body.constData()) + kSearchPartHeadSize;
     uint32_t snapshot = 0;
     const int32_t slot = finder_.AddQuery(length, query, snapshot);
     request.body = QByteArray(); // the engine keeps its own copy

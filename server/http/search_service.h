@@ -22,10 +22,6 @@ public:
     // copy of the query, so a request waiting for its batch keeps no second copy.
     void IdHTTPServer1CommandGet(HttpRequest& request, HttpResponse& response);
 
-    // The search request's body: a part head of this many bytes, the query, the closing boundary.
-    static constexpr int kPartHeadSize = 182;
-    static constexpr int kClosingBoundarySize = 31;
-
 private:
     void Serve(HttpRequest& request, HttpResponse& response);
     void Refuse(const HttpRequest& request, HttpResponse& response);

@@ -1,6 +1,5 @@
 #include "kestraline_access.h"
 
-#include "dialog_service.h"
 #include "kestraline_error.h"
 
 #include <QFileInfo>
@@ -85,7 +84,7 @@ bool KESTRALINE_ACCESS::connect(const QString& path, bool failIfMissing)
 {
     // An empty path would give SQLite's private temporary database.
     if (path.isEmpty() || !connection.open(path, failIfMissing)) {
-        dialogs().showMessage(QString::fromUtf8(open_failed_message));
+        show_message(QString::fromUtf8(open_failed_message));
         return false;
     }
     setOpened(true);
@@ -115,7 +114,7 @@ bool KESTRALINE_ACCESS::Create(const QString& path)
 bool KESTRALINE_ACCESS::Load()
 {
     if (!opened) {
-        dialogs().showMessage(QString::fromUtf8(not_open_message));
+        show_message(QString::fromUtf8(not_open_message));
         return false;
     }
     emptyUserTable(); // from here until the publication every request is refused

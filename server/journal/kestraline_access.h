@@ -1,4 +1,5 @@
 #pragma once
+#include "message_sink.h"
 #include "sqlite_connection.h"
 
 #include <QString>
@@ -60,6 +61,9 @@ public:
     const QVector<QStringList>& grid_rows() const { return rows; }
     // Called on the main thread after Load replaced grid_rows.
     std::function<void()> rows_changed;
+    // Shows "Ошибка открытия базы данных прав доступа" and "База данных прав доступа
+    // не открыта", on the main thread.
+    MessageSink show_message;
 
 private:
     bool connect(const QString& path, bool failIfMissing);

@@ -1,6 +1,5 @@
 #include "kestraline_log.h"
 
-#include "dialog_service.h"
 #include "file_helpers.h"
 
 #include <QFile>
@@ -70,17 +69,13 @@ class KESTRALINE_LOG::Channel {
 public:
     explicit Channel(const char* openFailureMessage) : open_failure_message(QString::fromUtf8(openFailureMessage)) {}
 
-    void open(const QString& newName)
+    // The message to show, none when the log opened.
+    QStringList open(const QString& newName)
     {
-        bool opened;
-        {
-            std::lock_guard lock(guard);
-            file.close();
-            name = newName;
-            opened = openLocked();
-        }
-        if (!opened)
-            dialogs().showMessage(open_failure_message);
+        std::lock_guard lock(guard);
+        file.close();
+        name = newName;
+        return openLocked() ? QStringList() : QStringList(open_failure_message);
     }
 
     void close()
@@ -104,7 +99,8 @@ public:
         view_text.append(line.constData(), line.size());
     }
 
-    void rotate()
+    // The messages to show, in order.
+    QStringList rotate()
     {
         const QString stamp = localTimeText("_%04d-%02d-%02d_%02d-%02d-%02d");
         QStringList messages;
@@ -121,8 +117,7 @@ public:
             if (!openLocked())
                 messages << open_failure_message;
         }
-        for (const QString& message : messages)
-            dialogs().showMessage(message);
+        return messages;
     }
 
     QString takeViewText()
@@ -165,16 +160,23 @@ KESTRALINE_LOG::KESTRALINE_LOG()
 
 KESTRALINE_LOG::~KESTRALINE_LOG() = default;
 
-void KESTRALINE_LOG::OpenLog(const QString& name) { request_log->open(name); }
+// Messages are shown only after the channel's lock was released.
+void KESTRALINE_LOG::show(const QStringList& messages) const
+{
+    for (const QString& message : messages)
+        show_message(message);
+}
+
+void KESTRALINE_LOG::OpenLog(const QString& name) { show(request_log->open(name)); }
 void KESTRALINE_LOG::CloseLog() { request_log->close(); }
 void KESTRALINE_LOG::WriteLog(const QString& text) { request_log->write(text); }
-void KESTRALINE_LOG::NewLog() { request_log->rotate(); }
+void KESTRALINE_LOG::NewLog() { show(request_log->rotate()); }
 QString KESTRALINE_LOG::TakeRequestViewText() { return request_log->takeViewText(); }
 bool KESTRALINE_LOG::IsLogOpen() const { return request_log->isOpen(); }
 
-void KESTRALINE_LOG::OpenErrorsLog(const QString& name) { error_log->open(name); }
+void KESTRALINE_LOG::OpenErrorsLog(const QString& name) { show(error_log->open(name)); }
 void KESTRALINE_LOG::CloseErrorsLog() { error_log->close(); }
 void KESTRALINE_LOG::WriteErrorsLog(const QString& text) { error_log->write(text); }
-void KESTRALINE_LOG::NewErrorsLog() { error_log->rotate(); }
+void KESTRALINE_LOG::NewErrorsLog() { show(error_log->rotate()); }
 QString KESTRALINE_LOG::TakeErrorViewText() { return error_log->takeViewText(); }
 bool KESTRALINE_LOG::IsErrorsLogOpen() const { return error_log->isOpen(); }

@@ -1,5 +1,8 @@
 #pragma once
+#include "message_sink.h"
+
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 // The request log and the error log: text files that are appended to, each line
@@ -35,7 +38,12 @@ public:
     bool IsLogOpen() const;
     bool IsErrorsLogOpen() const;
 
+    // Shows the open and rotation failures, on the main thread.
+    MessageSink show_message;
+
 private:
+    void show(const QStringList& messages) const;
+
     class Channel;
     std::unique_ptr<Channel> request_log;
     std::unique_ptr<Channel> error_log;

@@ -39,7 +39,7 @@ void TForm2::FormShow()
 {
     // A maximum of 0 would make Qt's bar a busy animation; nothing to load shows an
     // empty bar instead.
-    ProgressBar1->setMaximum(qMax(finder.count, 1));
+    ProgressBar1->setMaximum(qMax(finder.video_count(), 1));
     ProgressBar1->setValue(0);
     BUSY2 = 0;
     Timer1.start();
@@ -50,11 +50,11 @@ void TForm2::Timer1Timer()
     if (BUSY2 == 1)
         return;
     BUSY2 = 1;
-    if (finder.loaded.load(std::memory_order_acquire) < finder.count)
+    if (finder.loaded.load(std::memory_order_acquire) < finder.video_count())
         finder.LoadData();
     const int32_t loaded = finder.loaded.load(std::memory_order_acquire);
     ProgressBar1->setValue(loaded);
-    if (loaded >= finder.count) {
+    if (loaded >= finder.video_count()) {
         Timer1.stop();
         close();
     }

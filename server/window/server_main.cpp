@@ -5,6 +5,7 @@
 #include "loading_dialog.h"
 #include "platform_startup.h"
 #include "program_folder.h"
+#include "server_core.h"
 #include "termination_signals.h"
 #include "tform1.h"
 #include "user_dialogs.h"
@@ -25,9 +26,9 @@ int run_kestraline_server(int argc, char** argv)
         const QString bindAddress = qEnvironmentVariable("KESTRALINE_SERVER_BIND_ADDRESS");
         TForm1 form1(program_folder(), application.arguments().mid(1), bindAddress);
         TAboutBox aboutBox("Kestraline Server", Program_URL, &form1);
-        TForm2 form2(*form1.Finder, &form1);
-        TForm10 form10(*form1.Access, &form1);
-        TForm9 form9(*form1.Access, &form1);
+        TForm2 form2(form1.core().finder(), &form1);
+        TForm10 form10(form1.core().access(), &form1);
+        TForm9 form9(form1.core().access(), &form1);
         form1.AboutBox = &aboutBox;
         form1.Form2 = &form2;
         form1.Form10 = &form10;

@@ -2,19 +2,14 @@
 #include "tform1.h"
 
 #include "dialog_service.h"
-#include "finder_worker.h"
-#include "kestraline_access.h"
-#include "kestraline_finder.h"
 #include "loading_dialog.h"
 #include "run_handler.h"
-#include "search_service.h"
 #include "server_arguments.h"
-#include "service_control.h"
+#include "server_core.h"
 #include "string_grid.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QLineEdit>
 
 namespace server {
@@ -22,23 +17,11 @@ namespace server {
 const QString Program_URL = QStringLiteral("https://kestraline.example/");
 const QString OnlineHelp_URL = QStringLiteral("https://kestraline.example/help/server/");
 
-namespace {
-
-bool file_exists(const QString& path)
-{
-    return QFileInfo(path).isFile();
-}
-
-} // namespace
-
 TForm1::TForm1(const QString& programFolder, const QStringList& arguments, const QString& bindAddress,
                QWidget* parent)
     : QMainWindow(parent)
     , Terminate([] { QCoreApplication::exit(0); })
-    , IdHTTPServer1([this](HttpRequest& request, HttpResponse& response) {
-        IdHTTPServer1CommandGet(request, response);
-    })
-    , bindAddress(bindAddress)
+    , Core(std::make_unique<ServerCore>(dialog_messages(), bindAddress))
 {
     buildLayout();
     CurPath = programFolder;
@@ -50,12 +33,7 @@ TForm1::~TForm1()
     // Widgets going away must not run the handlers of the fields they leave.
     for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4, Edit5})
         edit->removeEventFilter(this);
-    // Nothing may serve a request or search once the objects below are gone.
-    IdHTTPServer1.SetActive(false);
-    if (Worker) {
-        Worker->requestInterruption();
-        Worker->wait();
-    }
+    // The core stops serving and searching as it goes.
 }
 
 void TForm1::startUp(const QStringList& arguments)
@@ -66,33 +44,16 @@ void TForm1::startUp(const QStringList& arguments)
     applyArguments(arguments);
     setGridColumns();
 
-    Finder = std::make_unique<KESTRALINE_FINDER>();
-    Access = std::make_unique<KESTRALINE_ACCESS>();
-    Finder->rows_changed = [this] { StringGrid1->ShowRows(Finder->grid_rows()); };
-    Access->rows_changed = [this] { StringGrid2->ShowRows(Access->grid_rows()); };
-    service = std::make_unique<SearchService>(*Finder, *Access, VStat, VLog);
-    if (!bindAddress.isEmpty())
-        IdHTTPServer1.SetBindAddress(bindAddress);
-    control = std::make_unique<ServiceControl>(IdHTTPServer1, VLog, VStat);
-
+    KESTRALINE_FINDER& finder = Core->finder();
+    KESTRALINE_ACCESS& access = Core->access();
+    finder.rows_changed = [this, &finder] { StringGrid1->ShowRows(finder.grid_rows()); };
+    access.rows_changed = [this, &access] { StringGrid2->ShowRows(access.grid_rows()); };
     // An error here (a port that is taken, a database file without its table) ends
     // the construction: the start-up function shows it and the program ends without
     // its message loop.
-    try {
-        if (file_exists(Edit1->text())) {
-            Access->Open(Edit2->text());
-            Access->Load();
-        }
-        if (file_exists(Edit1->text()))
-            control->Start(Edit3->text(), Edit4->text(), Edit5->text());
-        if (file_exists(Edit1->text()) && Finder->Open(Edit1->text()))
-            Timer1.start();
-    } catch (...) {
-        // No request may reach the objects that go away with the window.
-        IdHTTPServer1.SetActive(false);
-        throw;
-    }
-    Worker = std::make_unique<FINDER_WORKER>(*Finder);
+    if (Core->StartUp(fieldSettings()))
+        Timer1.start();
+    Core->StartSearchThread();
 }
 
 void TForm1::applyArguments(const QStringList& arguments)
@@ -148,23 +109,16 @@ void TForm1::WriteINIExecute()
         dialogs().showError(QStringLiteral("Ошибка записи файла настроек: ") + path);
 }
 
-void TForm1::IdHTTPServer1CommandGet(HttpRequest& request, HttpResponse& response)
-{
-    service->IdHTTPServer1CommandGet(request, response);
-}
-
 void TForm1::BitBtn3Click()
 {
-    // The exit leaves every event loop, a dialog's too; the handler that showed the
-    // dialog then goes on and would start the service of a program that is ending.
-    if (ending)
-        return;
-    run_handler([this] { control->Start(Edit3->text(), Edit4->text(), Edit5->text()); });
+    // Once the exit ran (it leaves every event loop, a dialog's too), a handler that
+    // goes on after its dialog starts nothing: the core refuses.
+    run_handler([this] { Core->Start(fieldSettings()); });
 }
 
 void TForm1::BitBtn2Click()
 {
-    control->Stop();
+    Core->Stop();
 }
 
 void TForm1::BitBtn1Click()
@@ -174,14 +128,12 @@ void TForm1::BitBtn1Click()
 
 void TForm1::restartService()
 {
-    control->Stop();
-    BitBtn3Click();
+    run_handler([this] { Core->Restart(fieldSettings()); });
 }
 
 void TForm1::N11Click()
 {
-    ending = true;
-    control->Stop();
+    Core->Exit();
     Terminate();
 }
 

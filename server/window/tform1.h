@@ -1,7 +1,4 @@
 #pragma once
-#include "http_server.h"
-#include "kestraline_log.h"
-#include "kestraline_stat.h"
 #include "log_view_text.h"
 #include "server_settings.h"
 
@@ -10,10 +7,7 @@
 #include <functional>
 #include <memory>
 
-class FINDER_WORKER;
-class KESTRALINE_ACCESS;
-class KESTRALINE_FINDER;
-class SearchService;
+class DesignedStatusBar;
 class QAction;
 class QDialog;
 class QLabel;
@@ -27,7 +21,7 @@ class StringGrid;
 
 namespace server {
 
-class ServiceControl;
+class ServerCore;
 class TForm2;
 class TForm9;
 class TForm10;
@@ -37,10 +31,10 @@ extern const QString Program_URL;
 extern const QString OnlineHelp_URL;
 
 // The server's main window. Its constructor brings the whole server up: settings,
-// command line, the search engine, the access list, the HTTP service and the
-// search thread. It owns the program-wide objects; the windows created after it
-// (about box, loading dialog, user dialogs) are handed to it by the start-up
-// function.
+// command line, then the server core (the search engine, the access list, the
+// logs, the statistics, the HTTP service and the search thread), which it creates
+// and owns and which its handlers drive. The windows created after it (about box,
+// loading dialog, user dialogs) are handed to it by the start-up function.
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
@@ -53,11 +47,7 @@ public:
 
     // Program-wide objects.
     QString CurPath;
-    KESTRALINE_STAT VStat;
-    KESTRALINE_LOG VLog;
-    std::unique_ptr<KESTRALINE_FINDER> Finder;
-    std::unique_ptr<KESTRALINE_ACCESS> Access;
-    std::unique_ptr<FINDER_WORKER> Worker;
+    ServerCore& core() { return *Core; }
     QDialog* AboutBox = nullptr;
     TForm2* Form2 = nullptr;
     TForm10* Form10 = nullptr;
@@ -66,7 +56,6 @@ public:
     std::function<void()> Terminate;
 
     // Components.
-    HttpServer IdHTTPServer1;
     QLabel* Image1;
     QTabWidget* PageControl1;
     QLineEdit* Edit1;  // project database
@@ -83,11 +72,9 @@ public:
     QTabWidget* PageControl2;
     QPlainTextEdit* Memo1;  // request lines
     QPlainTextEdit* Memo2;  // error lines
-    QLabel* StatusBar1Panels[5];
+    DesignedStatusBar* StatusBar1;
     QAction* StartMenuItem;
     QTimer Timer1, Timer2, Timer3;
-
-    void IdHTTPServer1CommandGet(HttpRequest& request, HttpResponse& response);
 
 public slots:
     // Settings and service control.
@@ -152,17 +139,13 @@ private:
     void changeSelectedUser(const std::function<void(int)>& change);
     void showLogView(QPlainTextEdit* memo, LogViewText& view, const QString& lines);
 
-    QString bindAddress;
-    // Set by the exit: the program is ending and nothing starts the service again.
-    bool ending = false;
+    std::unique_ptr<ServerCore> Core;
     QString projectDialogFile = "Kestraline.db";
     QString accessDialogFile = "Access.db";
     QString newAccessDialogFile = "Access.db";
     // The log choosers start without a name and then offer the last one chosen.
     QString requestLogDialogFile, errorsLogDialogFile;
     LogViewText requestView, errorView;
-    std::unique_ptr<SearchService> service;
-    std::unique_ptr<ServiceControl> control;
 };
 
 } // namespace server

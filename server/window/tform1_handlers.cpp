@@ -1,14 +1,13 @@
 // The main window's handlers: settings fields, users, status bar, statistics,
 // log views and help.
 #include "program_folder.h"
+#include "designed_status_bar.h"
 #include "dialog_service.h"
-#include "kestraline_access.h"
-#include "kestraline_finder.h"
 #include "loading_dialog.h"
 #include "port_number.h"
 #include "run_handler.h"
+#include "server_core.h"
 #include "server_status_text.h"
-#include "service_control.h"
 #include "string_grid.h"
 #include "tform1.h"
 #include "user_dialogs.h"
@@ -90,16 +89,11 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
 // opened, load it and start again if the service ran.
 void TForm1::openProjectDataBase()
 {
-    const bool wasRunning = control->running();
-    control->Stop();
-    WriteINIExecute();
-    run_handler([&] {
-        if (!Finder->Open(Edit1->text()))
-            return;
-        if (Form2)
-            Form2->exec();
-        if (wasRunning)
-            BitBtn3Click();
+    run_handler([this] {
+        Core->SwitchProject(fieldSettings(), [this] { WriteINIExecute(); }, [this] {
+            if (Form2)
+                Form2->exec();
+        });
     });
 }
 
@@ -122,12 +116,7 @@ void TForm1::Edit1Exit()
 // Access database: store the settings, open and read it, then restart the service.
 void TForm1::openAccessDataBase()
 {
-    WriteINIExecute();
-    run_handler([this] {
-        Access->Open(Edit2->text());
-        Access->Load();
-        restartService();
-    });
+    run_handler([this] { Core->SwitchAccess(fieldSettings(), [this] { WriteINIExecute(); }); });
 }
 
 void TForm1::BitBtn5Click()
@@ -160,12 +149,7 @@ void TForm1::N9Click()
         }
     }
     Edit2->setText(chosen);
-    run_handler([&] {
-        Access->Create(chosen);
-        WriteINIExecute();
-        Access->Load();
-        restartService();
-    });
+    run_handler([this] { Core->CreateAccess(fieldSettings(), [this] { WriteINIExecute(); }); });
 }
 
 void TForm1::Edit3Exit()
@@ -207,8 +191,8 @@ void TForm1::Edit5Exit()
 
 void TForm1::BitBtn8Click()
 {
-    VLog.NewLog();
-    VLog.NewErrorsLog();
+    Core->log().NewLog();
+    Core->log().NewErrorsLog();
 }
 
 int TForm1::selectedUserId() const
@@ -219,7 +203,7 @@ int TForm1::selectedUserId() const
 
 void TForm1::changeSelectedUser(const std::function<void(int)>& change)
 {
-    if (!Access->opened)
+    if (!Core->access().opened)
         return;
     const int id = selectedUserId();
     run_handler([&] { change(id); });
@@ -227,13 +211,13 @@ void TForm1::changeSelectedUser(const std::function<void(int)>& change)
 
 void TForm1::BitBtn9Click()
 {
-    if (Access->opened && Form9)
+    if (Core->access().opened && Form9)
         Form9->exec();
 }
 
 void TForm1::BitBtn14Click()
 {
-    if (!Access->opened || !Form10)
+    if (!Core->access().opened || !Form10)
         return;
     const int row = StringGrid2->currentRow() < 0 ? 0 : StringGrid2->currentRow();
     Form10->ID = StringGrid2->Cell(1, row + 1);
@@ -248,41 +232,42 @@ void TForm1::BitBtn13Click()
 {
     changeSelectedUser([this](int id) {
         if (dialogs().askYesNo("Удалить пользователя?", "Подтверждение операции"))
-            Access->Delete(id);
+            Core->access().Delete(id);
     });
 }
 
 void TForm1::BitBtn12Click()
 {
-    changeSelectedUser([this](int id) { Access->Active(id, false); });
+    changeSelectedUser([this](int id) { Core->access().Active(id, false); });
 }
 
 void TForm1::BitBtn11Click()
 {
-    changeSelectedUser([this](int id) { Access->Active(id, true); });
+    changeSelectedUser([this](int id) { Core->access().Active(id, true); });
 }
 
 void TForm1::Timer2Timer()
 {
-    const bool active = IdHTTPServer1.Active();
-    StatusBar1Panels[0]->setText(service_state_text(active));
-    setWindowTitle(server_caption(active, IdHTTPServer1.DefaultPort(), Finder->database));
-    StatusBar1Panels[1]->setText(
-        grid_count_text("Видео записей: ", StringGrid1->Cell(0, 1), StringGrid1->rowCount()));
-    StatusBar1Panels[2]->setText(
-        grid_count_text("Пользователей: ", StringGrid2->Cell(0, 1), StringGrid2->rowCount()));
+    const bool active = Core->Running();
+    StatusBar1->setPanelText(0, service_state_text(active));
+    setWindowTitle(server_caption(active, Core->Port(), Core->finder().database));
+    StatusBar1->setPanelText(1,
+                              grid_count_text("Видео записей: ", StringGrid1->Cell(0, 1), StringGrid1->rowCount()));
+    StatusBar1->setPanelText(2,
+                              grid_count_text("Пользователей: ", StringGrid2->Cell(0, 1), StringGrid2->rowCount()));
 }
 
 void TForm1::Timer3Timer()
 {
-    VStat.Save();
+    KESTRALINE_STAT& stat = Core->stat();
+    stat.Save();
     const STAT_INDEX rows[9] = {total_requests,     auth_errors,     unprocessed_requests,
                                 processed_requests, expired_requests, found_count,
                                 not_found_count,    unambiguous_count, ambiguous_count};
     for (int row = 0; row < 9; ++row)
-        ValueListEditor1->item(row, 1)->setText(QString::number(VStat.totals[rows[row]]));
-    showLogView(Memo1, requestView, VLog.TakeRequestViewText());
-    showLogView(Memo2, errorView, VLog.TakeErrorViewText());
+        ValueListEditor1->item(row, 1)->setText(QString::number(stat.totals[rows[row]]));
+    showLogView(Memo1, requestView, Core->log().TakeRequestViewText());
+    showLogView(Memo2, errorView, Core->log().TakeErrorViewText());
 }
 
 void TForm1::showLogView(QPlainTextEdit* memo, LogViewText& view, const QString& lines)

@@ -1,8 +1,11 @@
 // The main window's widgets, menus and timers.
+#include "designed_status_bar.h"
 #include "platform_startup.h"
 #include "server_banner.h"
 #include "string_grid.h"
 #include "tform1.h"
+
+#include "designed_status_bar.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -14,7 +17,6 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -265,14 +267,8 @@ QWidget* TForm1::buildLogsPage()
 
 void TForm1::buildStatusBar()
 {
-    const int widths[5] = {200, 200, 200, 200, 50};
-    for (int i = 0; i < 5; ++i) {
-        StatusBar1Panels[i] = new QLabel(this);
-        StatusBar1Panels[i]->setFixedWidth(widths[i]);
-        StatusBar1Panels[i]->setAlignment(Qt::AlignCenter);
-        StatusBar1Panels[i]->setFrameShape(QFrame::StyledPanel);
-        statusBar()->addWidget(StatusBar1Panels[i]);
-    }
+    StatusBar1 = new DesignedStatusBar({200, 200, 200, 200, 50}, 5, this);
+    setStatusBar(StatusBar1);
 }
 
 void TForm1::buildMenus()

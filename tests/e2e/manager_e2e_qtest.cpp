@@ -63,7 +63,7 @@ private slots:
         form2.BitBtn5Click();
         QTRY_VERIFY_WITH_TIMEOUT(dialogs.texts().contains("Задание выполнено"), 120000);
         QCOMPARE(form2.StringGrid1->ColumnTexts(1),
-                 QStringList({status_processed(), status_processed(), status_failed(), status_processed()}));
+                 QStringList({video_status_processed(), video_status_processed(), video_status_failed(), video_status_processed()}));
         QCOMPARE(sqliteShell(db, "select id,status,filename,fps,frames,width,height from video order by id;"),
                  "1|Обработан|полосы.mkv|25.0|75|96|64\n"
                  "2|Обработан|mandelbrot.avi|25.0|75|96|64\n"

@@ -123,7 +123,7 @@ private slots:
         form2->BitBtn5Click();
         QTRY_VERIFY_WITH_TIMEOUT(dialogs->texts().contains("Задание выполнено"), 120000);
         QCOMPARE(form1->StringGrid1->ColumnTexts(2),
-                 QStringList({status_processed(), status_processed(), status_failed()}));
+                 QStringList({video_status_processed(), video_status_processed(), video_status_failed()}));
         const QByteArray colours = readBytes(project + "/1.rgb");
         QCOMPARE(colours.size(), 75 * 3);
 

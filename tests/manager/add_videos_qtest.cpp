@@ -202,7 +202,7 @@ private slots:
         QVERIFY(f.form2->Timer1->isActive());
         QVERIFY(!f.form2->Panel2->isHidden());
         QTRY_VERIFY_WITH_TIMEOUT(f.done(), 20000);
-        QCOMPARE(f.listStatuses(), QStringList({status_processed()}));
+        QCOMPARE(f.listStatuses(), QStringList({video_status_processed()}));
     }
 
     void processingAnEmptyListOnlyAsksForFiles()
@@ -226,7 +226,7 @@ private slots:
         QVERIFY(!f.form2->Panel2->isHidden());
         QTRY_VERIFY_WITH_TIMEOUT(f.done(), 20000);
         QCOMPARE(f.listStatuses(),
-                 QStringList({status_processed(), status_failed(), status_failed(), status_processed()}));
+                 QStringList({video_status_processed(), video_status_failed(), video_status_failed(), video_status_processed()}));
         // A failed video never carries the numbers of the one before it.
         QCOMPARE(f.rows(), "1|Обработан|a.avi|" + a + "|25.0|10.0|250|640|480\n" +
                                "2|Ошибка|broken.avi|" + broken + "|0.0|0.0|0|0|0\n" +
@@ -253,7 +253,7 @@ private slots:
         QCOMPARE(f.form2->ProgressBar1->maximum(), 1);
         QTRY_COMPARE_WITH_TIMEOUT(f.dialogs.texts().count("Задание выполнено"), 2, 20000);
         QCOMPARE(f.rows().count('\n'), 5);
-        QCOMPARE(f.listStatuses().last(), status_processed());
+        QCOMPARE(f.listStatuses().last(), video_status_processed());
     }
 
     void aPathStillInTheTableEndsInErrorWithoutTouchingItsRow()
@@ -268,10 +268,10 @@ private slots:
         QVERIFY(!QFile::exists(f.projectFolder + "/1.rgb"));
         f.form2->BitBtn4Click();
         f.add({a});
-        QCOMPARE(f.listStatuses(), QStringList({status_queued()}));
+        QCOMPARE(f.listStatuses(), QStringList({video_status_queued()}));
         f.form2->BitBtn5Click();
         QTRY_COMPARE_WITH_TIMEOUT(f.dialogs.texts().count("Задание выполнено"), 2, 20000);
-        QCOMPARE(f.listStatuses(), QStringList({status_failed()}));
+        QCOMPARE(f.listStatuses(), QStringList({video_status_failed()}));
         QCOMPARE(f.rows(), before);
         QVERIFY(!QFile::exists(f.projectFolder + "/1.rgb"));
         QCOMPARE(f.log("clipmeta").count('\n'), 1);
@@ -284,8 +284,8 @@ private slots:
         f.add({f.video("a.avi")});
         f.form2->BitBtn5Click();
         QTRY_VERIFY_WITH_TIMEOUT(f.done(), 20000);
-        QCOMPARE(f.listStatuses(), QStringList({status_failed()}));
-        QCOMPARE(sqliteShell(f.db, "select status from video;"), status_queued() + "\n");
+        QCOMPARE(f.listStatuses(), QStringList({video_status_failed()}));
+        QCOMPARE(sqliteShell(f.db, "select status from video;"), video_status_queued() + "\n");
     }
 
     void aFailingSelectShowsOneErrorBoxAtATime()
@@ -318,7 +318,7 @@ private slots:
         QVERIFY(f.form2->Panel2->isHidden());
         QTest::qWait(500);
         QCOMPARE(f.rows(), QString());
-        QCOMPARE(f.listStatuses(), QStringList({status_queued(), status_queued()}));
+        QCOMPARE(f.listStatuses(), QStringList({video_status_queued(), video_status_queued()}));
         QVERIFY(f.dialogs.texts().isEmpty());
     }
 
@@ -333,11 +333,11 @@ private slots:
         f.form2->BitBtn6Click();
         // The running tool ended and handed back before cancel returned.
         QVERIFY(f.form2->Analyzer == nullptr);
-        QCOMPARE(f.listStatuses(), QStringList({status_processed(), status_queued()}));
+        QCOMPARE(f.listStatuses(), QStringList({video_status_processed(), video_status_queued()}));
         QCOMPARE(f.rows(), "1|Обработан|slow.avi|" + slow + "|25.0|10.0|250|640|480\n");
         QVERIFY(QFile::exists(f.projectFolder + "/1.rgb"));
         QCOMPARE(f.form1->StringGrid1->RowCount(), 2);
-        QCOMPARE(f.form1->StringGrid1->Cell(2, 1), status_processed());
+        QCOMPARE(f.form1->StringGrid1->Cell(2, 1), video_status_processed());
         QTest::qWait(500);
         QCOMPARE(f.rows().count('\n'), 1);
         QVERIFY(!f.done());
@@ -346,7 +346,7 @@ private slots:
         f.form2->BitBtn5Click();
         QCOMPARE(f.form2->ProgressBar1->maximum(), 1);
         QTRY_VERIFY_WITH_TIMEOUT(f.done(), 20000);
-        QCOMPARE(f.listStatuses(), QStringList({status_processed(), status_processed()}));
+        QCOMPARE(f.listStatuses(), QStringList({video_status_processed(), video_status_processed()}));
     }
 
     void closingTheWindowsWhileAToolRunsWaitsForIt()
@@ -357,7 +357,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(f.form2->Analyzer != nullptr, 5000);
         f.form2.reset(); // destroys the window while the slow property tool runs
         f.form1->SetWindows(nullptr, nullptr, nullptr);
-        QCOMPARE(sqliteShell(f.db, "select status from video;"), status_processed() + "\n");
+        QCOMPARE(sqliteShell(f.db, "select status from video;"), video_status_processed() + "\n");
         QCOMPARE(f.form1->StringGrid1->RowCount(), 2);
     }
 
@@ -381,7 +381,7 @@ private slots:
         QVERIFY(QFile::exists(f.projectFolder + "/1.rgb"));
         QCOMPARE(sqliteShell(otherFolder + "/Kestraline.db", "select count(*) from video;"), QString("0\n"));
         QCOMPARE(QDir(otherFolder).entryList({"*.rgb"}), QStringList());
-        QCOMPARE(f.listStatuses(), QStringList({status_processed(), status_queued()}));
+        QCOMPARE(f.listStatuses(), QStringList({video_status_processed(), video_status_queued()}));
         QCOMPARE(f.form1->StringGrid1->RowCount(), 2);
         QVERIFY(f.form1->StringGrid1->IsEmptyList());
     }
@@ -397,7 +397,7 @@ private slots:
         QTimer::singleShot(200, [] { QCoreApplication::exit(0); });
         f.form2->BitBtn6Click(); // returns only once the slow tool has handed back
         QVERIFY(f.form2->Analyzer == nullptr);
-        QCOMPARE(f.listStatuses(), QStringList({status_processed(), status_queued()}));
+        QCOMPARE(f.listStatuses(), QStringList({video_status_processed(), video_status_queued()}));
         QCOMPARE(f.rows(), "1|Обработан|slow.avi|" + slow + "|25.0|10.0|250|640|480\n");
     }
 };

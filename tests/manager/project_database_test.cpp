@@ -5,7 +5,10 @@
 #include "test_support.h"
 #include "video_status.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLocale>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -36,6 +39,19 @@ TEST_F(ProjectDatabase, CreateMakesExactlyTheVideoTable)
     EXPECT_TRUE(db.LoadRows().isEmpty());
 }
 
+// A project named without a folder lies in the current folder: its colour-data
+// files and the tool runner's folder are there, where the server looks too.
+TEST_F(ProjectDatabase, ProjectNamedWithoutAFolderKeepsItsFilesInTheCurrentFolder)
+{
+    const auto restore = qScopeGuard([previous = QDir::currentPath()] { QDir::setCurrent(previous); });
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    PROJECT_DATABASE db;
+    ASSERT_TRUE(db.Create("Kestraline.db"));
+    writeBytes(dir.filePath("7.rgb"), "rgb");
+    EXPECT_TRUE(QFileInfo(db.ColourFile("7")).isFile());
+    EXPECT_EQ(QFileInfo(db.Folder()).canonicalFilePath(), QFileInfo(dir.path()).canonicalFilePath());
+}
+
 TEST_F(ProjectDatabase, FailedCreateOrOpenLeavesNoProjectOpen)
 {
     PROJECT_DATABASE db;
@@ -57,8 +73,8 @@ TEST_F(ProjectDatabase, FailedCreateOrOpenLeavesNoProjectOpen)
     EXPECT_FALSE(again.IsOpen());
     EXPECT_TRUE(again.Path().isEmpty());
     EXPECT_TRUE(again.Folder().isEmpty());
-    EXPECT_FALSE(again.InsertVideo(status_queued(), "a.avi", "/v/a.avi"));
-    EXPECT_FALSE(again.UpdateVideo(status_processed(), 25, 10, 250, 640, 480, 1));
+    EXPECT_FALSE(again.InsertVideo(video_status_queued(), "a.avi", "/v/a.avi"));
+    EXPECT_FALSE(again.UpdateVideo(video_status_processed(), 25, 10, 250, 640, 480, 1));
     EXPECT_EQ(readBytes(dir.filePath("junk.db")), QByteArray(4096, 'x'));
 }
 
@@ -66,16 +82,16 @@ TEST_F(ProjectDatabase, InsertLastIdUpdateAndLoadInIdOrder)
 {
     PROJECT_DATABASE db;
     ASSERT_TRUE(db.Create(dbPath()));
-    ASSERT_TRUE(db.InsertVideo(status_queued(), "a.avi", "/v/a.avi"));
+    ASSERT_TRUE(db.InsertVideo(video_status_queued(), "a.avi", "/v/a.avi"));
     EXPECT_EQ(db.LastId(), 1);
-    ASSERT_TRUE(db.InsertVideo(status_queued(), "b.avi", "/v/b.avi"));
+    ASSERT_TRUE(db.InsertVideo(video_status_queued(), "b.avi", "/v/b.avi"));
     EXPECT_EQ(db.LastId(), 2);
     // The path is unique: a second row for it is refused and nothing changes.
-    EXPECT_FALSE(db.InsertVideo(status_queued(), "a.avi", "/v/a.avi"));
+    EXPECT_FALSE(db.InsertVideo(video_status_queued(), "a.avi", "/v/a.avi"));
     EXPECT_EQ(db.LastId(), 2);
 
-    EXPECT_TRUE(db.UpdateVideo(status_processed(), 29.97, 3.336, 100, 640, 480, 2));
-    EXPECT_FALSE(db.UpdateVideo(status_processed(), 25, 1, 25, 1, 1, 99)); // no such row
+    EXPECT_TRUE(db.UpdateVideo(video_status_processed(), 29.97, 3.336, 100, 640, 480, 2));
+    EXPECT_FALSE(db.UpdateVideo(video_status_processed(), 25, 1, 25, 1, 1, 99)); // no such row
     EXPECT_EQ(sqliteShell(dbPath(), "select id,status,filename,path,fps,duration,frames,width,height,"
                                     "quote(comment) from video order by id;"),
               "1|В очереди на обработку|a.avi|/v/a.avi|0.0|0.0|0|0|0|NULL\n"
@@ -99,5 +115,5 @@ TEST_F(ProjectDatabase, SelectOnADatabaseWithoutTheTableThrows)
     PROJECT_DATABASE db;
     ASSERT_TRUE(db.Open(dbPath()));
     EXPECT_THROW(db.LoadRows(), KestralineError);
-    EXPECT_FALSE(db.InsertVideo(status_queued(), "a.avi", "/v/a.avi"));
+    EXPECT_FALSE(db.InsertVideo(video_status_queued(), "a.avi", "/v/a.avi"));
 }

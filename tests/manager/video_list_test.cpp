@@ -10,8 +10,8 @@ using namespace manager;
 
 TEST(StatusBarTexts, CountsOnlyExactStatusWords)
 {
-    EXPECT_EQ(status_bar_texts({status_processed(), status_failed(), status_queued(), status_processed(),
-                                "обработан", status_processed() + " ", ""}),
+    EXPECT_EQ(status_bar_texts({video_status_processed(), video_status_failed(), video_status_queued(), video_status_processed(),
+                                "обработан", video_status_processed() + " ", ""}),
               QStringList({"Всего записей: 7", "Обработано: 2", "С ошибкой: 1", "В обработке: 1"}));
 }
 

@@ -1,7 +1,7 @@
 // The player's logic over a scripted engine and a recording host: the open's
 // steps and messages, seeks, volume, layout, poll and progress bar arithmetic.
 #include "scripted_player_backend.h"
-#include "scripted_dialogs.h"
+#include "recorded_messages.h"
 #include "video_player.h"
 
 #include <QLocale>
@@ -45,7 +45,7 @@ public:
     void stopLayoutTimer() override { ++layoutStops; }
 };
 
-// A player on a recording host and a scripted engine, answering dialogs.
+// A player on a recording host and a scripted engine, its messages recorded.
 struct PlayerRig {
     PlayerRig()
     {
@@ -55,6 +55,7 @@ struct PlayerRig {
         backend = ownedBackend.get();
         vp = std::make_unique<VIDEO_PLAYER>(std::move(ownedView), std::move(ownedBackend),
                                             player::PlayerHostParameters{"Kestraline Client - ", 300, true});
+        vp->show_message = messages.sink();
     }
 
     void open(const QString& file = "/v/a.mp4")
@@ -63,7 +64,7 @@ struct PlayerRig {
         vp->OpenExecute();
     }
 
-    ScriptedDialogs dialogs;
+    testsupport::RecordedMessages messages;
     RecordingView* view;
     ScriptedPlayerBackend* backend;
     std::unique_ptr<VIDEO_PLAYER> vp;
@@ -87,7 +88,7 @@ TEST_F(PlayerLogic, OpenRunsItsStepsInOrderAndFillsTheTexts)
     EXPECT_EQ(view->status[2], "640x480@25");
     EXPECT_EQ(view->caption, "Kestraline Client - /v/a.mp4");
     EXPECT_EQ(view->layoutRestarts, 1);
-    EXPECT_TRUE(dialogs.texts().isEmpty());
+    EXPECT_TRUE(messages.texts().isEmpty());
 
     // A second open tears the first down before it builds the new one.
     open("/v/b.mp4");
@@ -109,11 +110,11 @@ TEST_F(PlayerLogic, EachFailedBuildStepShowsItsMessageAndLeavesNoVideoOpen)
     for (const auto& [failure, text] : cases) {
         open("/v/ok.mp4");
         ASSERT_TRUE(vp->OPENED);
-        dialogs.shown.clear();
+        messages.clear();
         backend->buildFailure = failure;
         open("/v/bad.mp4");
         EXPECT_FALSE(vp->OPENED) << text.toStdString();
-        EXPECT_EQ(dialogs.texts(), QStringList{text});
+        EXPECT_EQ(messages.texts(), QStringList{text});
         EXPECT_EQ(view->caption, "Kestraline Client - /v/ok.mp4");  // the failed file never shows
         backend->buildFailure = Failure::None;
     }
@@ -123,31 +124,31 @@ TEST_F(PlayerLogic, WindowStepsWarnGoOnOrFailAsTheirResultsSay)
 {
     backend->ownerResult = 1;  // not 0 but no failure: a warning, then on
     open();
-    EXPECT_EQ(dialogs.texts(), QStringList{"!=S_OK"});
+    EXPECT_EQ(messages.texts(), QStringList{"!=S_OK"});
     EXPECT_TRUE(vp->OPENED);
 
-    dialogs.shown.clear();
+    messages.clear();
     backend->ownerResult = -1;
     open();
-    EXPECT_EQ(dialogs.texts(), QStringList({"!=S_OK", "Failed pin owner"}));
+    EXPECT_EQ(messages.texts(), QStringList({"!=S_OK", "Failed pin owner"}));
     EXPECT_FALSE(vp->OPENED);
     EXPECT_FALSE(backend->built);
 
-    dialogs.shown.clear();
+    messages.clear();
     backend->ownerResult = 0;
     backend->styleResult = -1;
     open();
-    EXPECT_EQ(dialogs.texts(), QStringList{"Failed WindowStyle"});
+    EXPECT_EQ(messages.texts(), QStringList{"Failed WindowStyle"});
     EXPECT_FALSE(vp->OPENED);
 
     // A failed placement still reads size and rate and sets the rate, then closes.
-    dialogs.shown.clear();
+    messages.clear();
     backend->styleResult = 0;
     backend->placeResult = -1;
     backend->width = 320;
     backend->takeCalls();
     open("/v/c.mp4");
-    EXPECT_EQ(dialogs.texts(), QStringList({"!=S_OK", "hdshow: unable to render /v/c.mp4"}));
+    EXPECT_EQ(messages.texts(), QStringList({"!=S_OK", "hdshow: unable to render /v/c.mp4"}));
     EXPECT_EQ(backend->takeCalls(), QStringList({"build /v/c.mp4", "owner", "style", "place 0 0 320 240", "rate 1",
                                                  "release"}));
     EXPECT_EQ(vp->srcWidth, 320);
@@ -163,7 +164,7 @@ TEST_F(PlayerLogic, FailedRunCountsAsOpenButKeepsThePreviousTexts)
     backend->width = 1280;
     backend->takeCalls();
     open("/v/second.mp4");
-    EXPECT_EQ(dialogs.texts(), QStringList{"hdshow: unable to run /v/second.mp4"});
+    EXPECT_EQ(messages.texts(), QStringList{"hdshow: unable to run /v/second.mp4"});
     EXPECT_TRUE(vp->OPENED);
     EXPECT_TRUE(backend->built);  // the graph stays
     EXPECT_EQ(view->status[0], length);

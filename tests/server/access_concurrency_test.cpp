@@ -1,7 +1,7 @@
 // Request threads check credentials while the main thread reloads, changes,
 // closes and reopens the access list (run under ThreadSanitizer too).
 #include "kestraline_access.h"
-#include "scripted_dialogs.h"
+#include "recorded_messages.h"
 #include "test_support.h"
 
 #include <QTemporaryDir>
@@ -17,8 +17,9 @@ TEST(AccessConcurrency, ChecksDuringReloadsNeverAdmitAnIntruder)
     ensureApplication();
     QTemporaryDir dir;
     const QString path = dir.filePath("Access.db");
-    ScriptedDialogs shownDialogs;
+    RecordedMessages shownMessages;
     KESTRALINE_ACCESS access;
+    access.show_message = shownMessages.sink();
     ASSERT_TRUE(access.Create(path));
     access.Load();
     access.Add(true, "", "member", "pw");
@@ -57,5 +58,5 @@ TEST(AccessConcurrency, ChecksDuringReloadsNeverAdmitAnIntruder)
 
     EXPECT_EQ(intruders.load(), 0);
     EXPECT_GT(admitted.load(), 0);
-    EXPECT_TRUE(shownDialogs.shown.isEmpty());
+    EXPECT_TRUE(shownMessages.empty());
 }

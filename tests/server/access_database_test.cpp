@@ -2,7 +2,7 @@
 // and what happens when opening or reading fails.
 #include "kestraline_access.h"
 #include "kestraline_error.h"
-#include "scripted_dialogs.h"
+#include "recorded_messages.h"
 #include "test_support.h"
 
 #include <QTemporaryDir>
@@ -25,6 +25,7 @@ protected:
         ASSERT_TRUE(dir.isValid());
         path = dir.filePath("Access.db");
         access.rows_changed = [this] { ++rowsChanged; };
+        access.show_message = shownMessages.sink();
     }
 
     QString fileRows(const QString& file)
@@ -36,7 +37,7 @@ protected:
 
     QTemporaryDir dir;
     QString path;
-    ScriptedDialogs shownDialogs;
+    RecordedMessages shownMessages;
     KESTRALINE_ACCESS access;
     int rowsChanged = 0;
 };
@@ -77,7 +78,7 @@ TEST_F(AccessDatabase, CreateMakesTheTableAndEveryChangeReachesFileMemoryAndGrid
     EXPECT_EQ(gridRow(0).at(1), "2");
     EXPECT_EQ(access.user_count(), 1);
     EXPECT_EQ(rowsChanged, 6);
-    EXPECT_TRUE(shownDialogs.shown.isEmpty());
+    EXPECT_TRUE(shownMessages.empty());
 }
 
 TEST_F(AccessDatabase, NewRowIsLastWithTheLargestIdNeverReused)
@@ -100,7 +101,7 @@ TEST_F(AccessDatabase, ChangesWhileClosedDoNothingAndSayNothing)
     EXPECT_FALSE(access.Delete(1));
     EXPECT_FALSE(access.Active(1, true));
     EXPECT_TRUE(access.Close());
-    EXPECT_TRUE(shownDialogs.shown.isEmpty());
+    EXPECT_TRUE(shownMessages.empty());
     EXPECT_EQ(rowsChanged, 0);
 
     ASSERT_TRUE(access.Create(path));
@@ -130,7 +131,7 @@ TEST_F(AccessDatabase, UnknownIdsAndRefusedStatementsChangeNothingButStillReload
     EXPECT_TRUE(access.Add(true, "", "second", "p"));
     EXPECT_EQ(fileRows(path), before);
     EXPECT_EQ(access.grid_rows().size(), 1);
-    EXPECT_TRUE(shownDialogs.shown.isEmpty());
+    EXPECT_TRUE(shownMessages.empty());
 }
 
 TEST_F(AccessDatabase, OpenOfAMissingFileClosesThePreviousDatabase)
@@ -148,13 +149,13 @@ TEST_F(AccessDatabase, OpenOfAMissingFileClosesThePreviousDatabase)
     EXPECT_FALSE(QFile::exists(missing)); // never created
     EXPECT_FALSE(access.opened);
     EXPECT_EQ(access.file_name, missing);
-    EXPECT_TRUE(shownDialogs.shown.isEmpty());
+    EXPECT_TRUE(shownMessages.empty());
     EXPECT_FALSE(access.Check("h", "first", "p"));
     EXPECT_EQ(access.user_count(), 0);
 
     const int reloads = rowsChanged;
     EXPECT_FALSE(access.Load());
-    EXPECT_EQ(shownDialogs.texts(), QStringList({kNotOpen}));
+    EXPECT_EQ(shownMessages.texts(), QStringList({kNotOpen}));
     EXPECT_EQ(rowsChanged, reloads);
     ASSERT_EQ(access.grid_rows().size(), 1);
     EXPECT_EQ(gridRow(0).at(4), "first");
@@ -162,7 +163,7 @@ TEST_F(AccessDatabase, OpenOfAMissingFileClosesThePreviousDatabase)
     // A folder or an empty path is no file either.
     EXPECT_FALSE(access.Open(dir.path()));
     EXPECT_FALSE(access.Open(""));
-    EXPECT_EQ(shownDialogs.texts().size(), 1);
+    EXPECT_EQ(shownMessages.texts().size(), 1);
 }
 
 TEST_F(AccessDatabase, FileThatIsNoDatabaseOrCannotBeCreatedGivesTheOpenMessage)
@@ -171,13 +172,13 @@ TEST_F(AccessDatabase, FileThatIsNoDatabaseOrCannotBeCreatedGivesTheOpenMessage)
     writeBytes(junk, QByteArray(4096, 'x'));
     EXPECT_FALSE(access.Open(junk));
     EXPECT_FALSE(access.opened);
-    EXPECT_EQ(shownDialogs.texts(), QStringList({kOpenFailed}));
+    EXPECT_EQ(shownMessages.texts(), QStringList({kOpenFailed}));
     EXPECT_EQ(readBytes(junk), QByteArray(4096, 'x'));
 
     EXPECT_FALSE(access.Create(dir.filePath("no-such-folder/Access.db")));
     EXPECT_FALSE(access.opened);
     EXPECT_FALSE(access.Create(""));
-    EXPECT_EQ(shownDialogs.texts(), QStringList({kOpenFailed, kOpenFailed, kOpenFailed}));
+    EXPECT_EQ(shownMessages.texts(), QStringList({kOpenFailed, kOpenFailed, kOpenFailed}));
     EXPECT_FALSE(access.Check("h", "", ""));
 }
 
@@ -196,7 +197,7 @@ TEST_F(AccessDatabase, CreateOverAnExistingTableThrowsAndStaysOpen)
     EXPECT_FALSE(access.Check("h", "kept", "p")); // not loaded yet
     ASSERT_TRUE(access.Load());
     EXPECT_TRUE(access.Check("h", "kept", "p"));
-    EXPECT_TRUE(shownDialogs.shown.isEmpty());
+    EXPECT_TRUE(shownMessages.empty());
 }
 
 TEST_F(AccessDatabase, FailingSelectThrowsAfterRefusingEveryoneAndKeepsTheGrid)
@@ -222,7 +223,7 @@ TEST_F(AccessDatabase, FailingSelectThrowsAfterRefusingEveryoneAndKeepsTheGrid)
     EXPECT_THROW(access.Load(), KestralineError);
     EXPECT_FALSE(access.Check("h", "u", "p"));
     EXPECT_FALSE(access.Check("h", "", ""));
-    EXPECT_TRUE(shownDialogs.shown.isEmpty());
+    EXPECT_TRUE(shownMessages.empty());
 }
 
 } // namespace

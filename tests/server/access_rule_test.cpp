@@ -1,6 +1,6 @@
 // Who the access list admits: blocked rows, address-bound rows, exact comparison.
 #include "kestraline_access.h"
-#include "scripted_dialogs.h"
+#include "recorded_messages.h"
 #include "test_support.h"
 
 #include <QTemporaryDir>
@@ -17,6 +17,7 @@ protected:
         ensureApplication();
         ASSERT_TRUE(dir.isValid());
         path = dir.filePath("Access.db");
+        access.show_message = shownMessages.sink();
         ASSERT_TRUE(access.Create(path));
         ASSERT_TRUE(access.Load());
     }
@@ -30,7 +31,7 @@ protected:
 
     QTemporaryDir dir;
     QString path;
-    ScriptedDialogs shownDialogs;
+    RecordedMessages shownMessages;
     KESTRALINE_ACCESS access;
 };
 
@@ -45,7 +46,7 @@ TEST_F(AccessRule, EmptyOrClosedListRefusesEveryone)
     EXPECT_TRUE(access.Check("127.0.0.1", "admin", "secret"));
     access.Close();
     EXPECT_FALSE(access.Check("127.0.0.1", "admin", "secret"));
-    EXPECT_TRUE(shownDialogs.shown.isEmpty());
+    EXPECT_TRUE(shownMessages.empty());
 }
 
 TEST_F(AccessRule, BlockedRowRefusesAndLaterActiveRowAdmits)

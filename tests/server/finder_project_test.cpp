@@ -2,10 +2,11 @@
 #include "finder_test_project.h"
 #include "kestraline_error.h"
 #include "number_format.h"
-#include "scripted_dialogs.h"
+#include "recorded_messages.h"
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <algorithm>
 #include <cstdio>
 #include <limits>
@@ -96,12 +97,12 @@ TEST(FinderOpen, ReadsOnlyProcessedRowsInAscendingIdWithTheirGridRows)
     EXPECT_EQ(finder.database, project.path());
     EXPECT_EQ(finder.directory, project.folder());
     EXPECT_EQ(finder.loaded.load(), 0);
-    ASSERT_EQ(finder.count, 3);
-    EXPECT_EQ(finder.videos[0].id, 3);
-    EXPECT_EQ(finder.videos[1].id, 4);
-    EXPECT_EQ(finder.videos[2].id, 9);
+    ASSERT_EQ(finder.video_count(), 3);
+    EXPECT_EQ(finder.video(0).id, 3);
+    EXPECT_EQ(finder.video(1).id, 4);
+    EXPECT_EQ(finder.video(2).id, 9);
 
-    const VIDEO_RECORD& last = finder.videos[2];
+    const VIDEO_RECORD& last = finder.video(2);
     EXPECT_EQ(last.frames, 120);
     EXPECT_EQ(last.width, 640);
     EXPECT_EQ(last.height, 480);
@@ -111,7 +112,7 @@ TEST(FinderOpen, ReadsOnlyProcessedRowsInAscendingIdWithTheirGridRows)
     EXPECT_EQ(last.fps, 29.97f); // narrowed to single precision
     EXPECT_NE(static_cast<double>(last.fps), 29.97);
     EXPECT_EQ(last.duration, 4.004f);
-    EXPECT_EQ(finder.videos[0].fps, 25.0f);
+    EXPECT_EQ(finder.video(0).fps, 25.0f);
     EXPECT_FALSE(last.red_plane);
 
     const QVector<QStringList>& rows = finder.grid_rows();
@@ -130,7 +131,7 @@ TEST(FinderOpen, ProjectWithoutProcessedRowsIsEmpty)
     project.add(Row{2, FAILED, 10});
     KESTRALINE_FINDER finder;
     ASSERT_TRUE(finder.Open(project.path()));
-    EXPECT_EQ(finder.count, 0);
+    EXPECT_EQ(finder.video_count(), 0);
     EXPECT_TRUE(finder.grid_rows().isEmpty());
     EXPECT_FALSE(finder.LoadData());
     EXPECT_EQ(finder.loaded.load(), 0);
@@ -159,22 +160,22 @@ TEST(FinderLoad, ColourFilesSplitIntoPlanesShortAndMissingFilesLeaveNoData)
     EXPECT_FALSE(finder.LoadData());
     EXPECT_EQ(finder.loaded.load(), 6);
 
-    const VIDEO_RECORD* v = finder.videos.get();
-    ASSERT_TRUE(v[0].red_plane && v[0].green_blue_plane);
-    EXPECT_EQ(v[0].red_plane[0], 10);
-    EXPECT_EQ(v[0].red_plane[1], 20);
-    EXPECT_EQ(v[0].green_blue_plane[0], 11);
-    EXPECT_EQ(v[0].green_blue_plane[1], 12);
-    EXPECT_EQ(v[0].green_blue_plane[2], 21);
-    EXPECT_EQ(v[0].green_blue_plane[3], 22);
-    EXPECT_EQ(searchable_frames(v[0]), 2);
-    EXPECT_EQ(searchable_frames(v[1]), 0);
-    EXPECT_EQ(searchable_frames(v[2]), 0);
-    EXPECT_EQ(searchable_frames(v[3]), 0);
-    EXPECT_EQ(searchable_frames(v[4]), 0);
-    EXPECT_EQ(v[1].frames, 3); // the row's own count stays for the answer
-    EXPECT_EQ(searchable_frames(v[5]), 1);
-    EXPECT_EQ(v[5].green_blue_plane[1], 9);
+    const auto v = [&finder](int32_t index) -> const VIDEO_RECORD& { return finder.video(index); };
+    ASSERT_TRUE(v(0).red_plane && v(0).green_blue_plane);
+    EXPECT_EQ(v(0).red_plane[0], 10);
+    EXPECT_EQ(v(0).red_plane[1], 20);
+    EXPECT_EQ(v(0).green_blue_plane[0], 11);
+    EXPECT_EQ(v(0).green_blue_plane[1], 12);
+    EXPECT_EQ(v(0).green_blue_plane[2], 21);
+    EXPECT_EQ(v(0).green_blue_plane[3], 22);
+    EXPECT_EQ(searchable_frames(v(0)), 2);
+    EXPECT_EQ(searchable_frames(v(1)), 0);
+    EXPECT_EQ(searchable_frames(v(2)), 0);
+    EXPECT_EQ(searchable_frames(v(3)), 0);
+    EXPECT_EQ(searchable_frames(v(4)), 0);
+    EXPECT_EQ(v(1).frames, 3); // the row's own count stays for the answer
+    EXPECT_EQ(searchable_frames(v(5)), 1);
+    EXPECT_EQ(v(5).green_blue_plane[1], 9);
 }
 
 TEST(FinderLoad, FramesCountLargerThanTheFileAllocatesNothingAndLoadingGoesOn)
@@ -185,8 +186,22 @@ TEST(FinderLoad, FramesCountLargerThanTheFileAllocatesNothingAndLoadingGoesOn)
     project.addVideo(2, triples({4, 5, 6}));
     KESTRALINE_FINDER finder;
     openAndLoad(finder, project);
-    EXPECT_EQ(searchable_frames(finder.videos[0]), 0);
-    EXPECT_EQ(searchable_frames(finder.videos[1]), 1);
+    EXPECT_EQ(searchable_frames(finder.video(0)), 0);
+    EXPECT_EQ(searchable_frames(finder.video(1)), 1);
+}
+
+// A project database named without a folder (from the command line or the settings)
+// lies in the current folder, and its colour-data files are read from there.
+TEST(FinderLoad, ProjectNamedWithoutAFolderReadsTheColourFilesOfTheCurrentFolder)
+{
+    TestProject project;
+    project.addVideo(1, triples({1, 2, 3}));
+    const auto restore = qScopeGuard([previous = QDir::currentPath()] { QDir::setCurrent(previous); });
+    ASSERT_TRUE(QDir::setCurrent(project.folder()));
+    KESTRALINE_FINDER finder;
+    ASSERT_TRUE(finder.Open(QFileInfo(project.path()).fileName()));
+    ASSERT_TRUE(finder.LoadData());
+    EXPECT_EQ(searchable_frames(finder.video(0)), 1);
 }
 
 // Colour files that must not stop the loading: a FIFO (whose open would wait for
@@ -195,7 +210,7 @@ TEST(FinderLoad, FramesCountLargerThanTheFileAllocatesNothingAndLoadingGoesOn)
 // is shown, and the good videos after them load and are found.
 TEST(FinderLoad, HostileColourFilesAreSkippedAndTheVideosAfterThemAreFound)
 {
-    ScriptedDialogs dialogs;
+    testsupport::RecordedMessages shown;
     QRandomGenerator random(18);
     TestProject project;
     const auto file = [&](int id) { return project.folder() + "/" + QString::number(id) + ".rgb"; };
@@ -219,6 +234,8 @@ TEST(FinderLoad, HostileColourFilesAreSkippedAndTheVideosAfterThemAreFound)
 #endif
 
     KESTRALINE_FINDER finder;
+
+    finder.show_message = shown.sink();
     ASSERT_TRUE(finder.Open(project.path()));
     {
         WithoutReadOverride unprivileged;
@@ -227,10 +244,10 @@ TEST(FinderLoad, HostileColourFilesAreSkippedAndTheVideosAfterThemAreFound)
         while (finder.LoadData()) {
         }
     }
-    ASSERT_EQ(finder.loaded.load(), finder.count);
-    for (int v = 0; v < finder.count; ++v) {
-        const int32_t id = finder.videos[v].id;
-        EXPECT_EQ(searchable_frames(finder.videos[v]), good.count(id) ? 200 : 0) << "id " << id;
+    ASSERT_EQ(finder.loaded.load(), finder.video_count());
+    for (int v = 0; v < finder.video_count(); ++v) {
+        const int32_t id = finder.video(v).id;
+        EXPECT_EQ(searchable_frames(finder.video(v)), good.count(id) ? 200 : 0) << "id " << id;
     }
 
     uint32_t snapshot = 0;
@@ -247,7 +264,7 @@ TEST(FinderLoad, HostileColourFilesAreSkippedAndTheVideosAfterThemAreFound)
         EXPECT_EQ(result.id, id);
         EXPECT_EQ(result.framepos, 50);
     }
-    EXPECT_TRUE(dialogs.shown.isEmpty());
+    EXPECT_TRUE(shown.empty());
 }
 
 TEST(FinderOpen, SecondOpenReplacesRecordsAndVoidsTheLastBatch)
@@ -269,12 +286,12 @@ TEST(FinderOpen, SecondOpenReplacesRecordsAndVoidsTheLastBatch)
     EXPECT_EQ(result.id, 2);
 
     ASSERT_TRUE(finder.Open(second.path()));
-    EXPECT_EQ(finder.count, 1);
+    EXPECT_EQ(finder.video_count(), 1);
     EXPECT_EQ(finder.loaded.load(), 0);
-    EXPECT_EQ(finder.videos[0].id, 7);
+    EXPECT_EQ(finder.video(0).id, 7);
     ASSERT_EQ(finder.grid_rows().size(), 1);
     EXPECT_EQ(finder.grid_rows()[0][1], "7");
-    EXPECT_EQ(finder.results.batch, 0u);
+    EXPECT_EQ(finder.batch_view().batch, 0u);
     EXPECT_FALSE(finder.ReadResult(0, snapshot, result)); // expired: old index, new records
     EXPECT_EQ(finder.directory, second.folder());
 }
@@ -287,19 +304,23 @@ TEST(FinderOpen, DatabaseThatCannotBeOpenedShowsTheMessageAndKeepsTheRecords)
     openAndLoad(finder, project);
     int changes = 0;
     finder.rows_changed = [&] { ++changes; };
+    testsupport::RecordedMessages shown;
+    finder.show_message = shown.sink();
 
     QTemporaryDir other;
     const QString missing = other.filePath("none.db");
     const QString junk = other.filePath("junk.db");
     testsupport::writeBytes(junk, QByteArray(4096, 'x'));
 
+    const QString message = QString::fromUtf8("Ошибка открытия базы данных");
+    QStringList expected;
     for (const QString& path : {missing, junk}) {
-        ScriptedDialogs dialogs;
         EXPECT_FALSE(finder.Open(path));
-        EXPECT_EQ(dialogs.texts(), QStringList{QString::fromUtf8("Ошибка открытия базы данных")});
+        expected << message;
+        EXPECT_EQ(shown.texts(), expected);
         EXPECT_EQ(finder.directory, other.path()); // already changed
         EXPECT_EQ(finder.database, project.path());
-        EXPECT_EQ(finder.count, 1);
+        EXPECT_EQ(finder.video_count(), 1);
         EXPECT_EQ(finder.loaded.load(), 1);
         EXPECT_EQ(finder.grid_rows().size(), 1);
     }
@@ -321,12 +342,13 @@ TEST(FinderOpen, FailingSelectThrowsWithDatabaseSetAndOldRecordsUntouched)
         ASSERT_TRUE(connection.open(noTable, false));
         connection.execDirect("CREATE TABLE access (id INTEGER);");
     }
-    ScriptedDialogs dialogs;
+    testsupport::RecordedMessages shown;
+    finder.show_message = shown.sink();
     EXPECT_THROW(finder.Open(noTable), KestralineError);
-    EXPECT_TRUE(dialogs.shown.isEmpty());
+    EXPECT_TRUE(shown.empty());
     EXPECT_EQ(finder.database, noTable);
-    EXPECT_EQ(finder.count, 1);
-    EXPECT_EQ(finder.videos[0].id, 1);
+    EXPECT_EQ(finder.video_count(), 1);
+    EXPECT_EQ(finder.video(0).id, 1);
     EXPECT_EQ(finder.loaded.load(), 1);
     // The database was closed despite the error: a second open works.
     EXPECT_THROW(finder.Open(noTable), KestralineError);
@@ -344,9 +366,8 @@ TEST(FinderOpen, FailedOpenDuringLoadingKeepsReadingTheInstalledProjectsFiles)
 
     QTemporaryDir other; // holds a different 2.rgb that must not be read
     testsupport::writeBytes(other.filePath("2.rgb"), triples({7, 7, 7}));
-    ScriptedDialogs dialogs;
     EXPECT_FALSE(finder.Open(other.filePath("missing.db")));
     ASSERT_TRUE(finder.LoadData());
-    ASSERT_EQ(searchable_frames(finder.videos[1]), 1);
-    EXPECT_EQ(finder.videos[1].red_plane[0], 4);
+    ASSERT_EQ(searchable_frames(finder.video(1)), 1);
+    EXPECT_EQ(finder.video(1).red_plane[0], 4);
 }

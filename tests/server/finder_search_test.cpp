@@ -58,7 +58,7 @@ TEST_F(FinderSearch, CountsVideosWithOneOccurrenceAndReportsTheLastInIdOrder)
     EXPECT_EQ(any.id, 9);
     EXPECT_EQ(any.framepos, 3);
     EXPECT_EQ(any.querylen, 9);
-    EXPECT_EQ(finder.results.videoindex[0], 5); // ids 3 5 6 7 8 9
+    EXPECT_EQ(finder.batch_view().results[0].videoindex, 5); // ids 3 5 6 7 8 9
 
     SEARCH_RESULT_COPY once = result(1);
     EXPECT_EQ(once.found, 1);
@@ -71,7 +71,7 @@ TEST_F(FinderSearch, CountsVideosWithOneOccurrenceAndReportsTheLastInIdOrder)
     EXPECT_EQ(result(2).found, 1);
     EXPECT_EQ(result(2).id, 5);
     EXPECT_EQ(result(3).found, 0); // 2,2 occurs three times overlapping in id 8
-    EXPECT_EQ(finder.results.videoindex[3], -1);
+    EXPECT_EQ(finder.batch_view().results[3].videoindex, -1);
     EXPECT_EQ(result(4).found, 0);
 }
 
@@ -110,7 +110,7 @@ TEST_F(FinderSearch, OnlyWholeFramesCountAndAPartialFrameIsFoundNowhere)
     ASSERT_TRUE(finder.Find());
     for (int slot = 0; slot < 3; ++slot) {
         EXPECT_EQ(result(slot).found, 0) << slot;
-        EXPECT_EQ(finder.results.videoindex[slot], -1);
+        EXPECT_EQ(finder.batch_view().results[slot].videoindex, -1);
     }
     EXPECT_EQ(result(1).querylen, 1);
     EXPECT_EQ(result(3).found, 1);
@@ -133,7 +133,7 @@ TEST_F(FinderSearch, HundredQueriesFillTheListAndSlotsStartAgainAfterTheTake)
     EXPECT_EQ(finder.pending(), 100);
 
     ASSERT_TRUE(finder.Find());
-    EXPECT_EQ(finder.results.count, 100);
+    EXPECT_EQ(finder.batch_view().results.size(), 100u);
     EXPECT_EQ(finder.pending(), 0);
     EXPECT_EQ(add(query), 0);
     EXPECT_EQ(snapshot, 1u);
@@ -145,7 +145,7 @@ TEST_F(FinderSearch, BatchesAreNumberedAndOnlyTheOwnBatchCanBeRead)
     openAndLoad(finder, project);
     EXPECT_TRUE(finder.Find()); // an empty batch still completes
     EXPECT_EQ(finder.searches.load(), 1u);
-    EXPECT_EQ(finder.results.batch, 1u);
+    EXPECT_EQ(finder.batch_view().batch, 1u);
 
     ASSERT_EQ(add(frames({2})), 0);
     const uint32_t first = snapshot;
@@ -153,7 +153,7 @@ TEST_F(FinderSearch, BatchesAreNumberedAndOnlyTheOwnBatchCanBeRead)
     SEARCH_RESULT_COPY copy;
     EXPECT_FALSE(finder.ReadResult(0, first, copy)); // its batch has not run yet
     ASSERT_TRUE(finder.Find());
-    EXPECT_EQ(finder.results.batch, 2u);
+    EXPECT_EQ(finder.batch_view().batch, 2u);
     ASSERT_TRUE(finder.ReadResult(0, first, copy));
     EXPECT_EQ(copy.framepos, 1);
     EXPECT_FALSE(finder.ReadResult(1, first, copy)); // no such slot in this batch

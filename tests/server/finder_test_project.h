@@ -4,6 +4,7 @@
 #include "kestraline_finder.h"
 #include "sqlite_connection.h"
 #include "test_support.h"
+#include "video_status.h"
 
 #include <QByteArray>
 #include <QRandomGenerator>
@@ -13,9 +14,10 @@
 
 namespace findertest {
 
-inline const QString PROCESSED = QString::fromUtf8("Обработан");
-inline const QString QUEUED = QString::fromUtf8("В очереди на обработку");
-inline const QString FAILED = QString::fromUtf8("Ошибка");
+// The statuses as the manager writes them: the engine loads exactly its processed rows.
+inline const QString PROCESSED = video_status_processed();
+inline const QString QUEUED = video_status_queued();
+inline const QString FAILED = video_status_failed();
 
 using testsupport::CREATE_VIDEO_TABLE;
 

@@ -3,7 +3,7 @@
 // the views (run under ThreadSanitizer too).
 #include "kestraline_log.h"
 #include "log_test_lines.h"
-#include "scripted_dialogs.h"
+#include "recorded_messages.h"
 #include "test_support.h"
 
 #include <QDir>
@@ -70,8 +70,9 @@ TEST(LogConcurrency, RotationsDuringWritesLoseAndTearNothing)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    ScriptedDialogs shownDialogs;
+    RecordedMessages shownMessages;
     KESTRALINE_LOG log;
+    log.show_message = shownMessages.sink();
     log.OpenLog(dir.filePath("access.log"));
     log.OpenErrorsLog(dir.filePath("errors.log"));
 
@@ -121,7 +122,7 @@ TEST(LogConcurrency, RotationsDuringWritesLoseAndTearNothing)
     log.CloseLog();
     log.CloseErrorsLog();
 
-    EXPECT_EQ(shownDialogs.texts().size(), 2); // the two failed renames
+    EXPECT_EQ(shownMessages.texts().size(), 2); // the two failed renames
     for (const Channel* channel : {&requestView, &errorView}) {
         const QString files = allFilesOf(dir.path(), channel->fileName);
         expectSameText(files, channel->viewText, channel->fileName);

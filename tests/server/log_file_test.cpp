@@ -1,6 +1,6 @@
 // Log lines in the files and in the views: format, appending, open failures.
 #include "kestraline_log.h"
-#include "scripted_dialogs.h"
+#include "recorded_messages.h"
 #include "log_test_lines.h"
 #include "test_support.h"
 
@@ -16,11 +16,15 @@ namespace {
 
 class LogFile : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        log.show_message = shownMessages.sink();
+    }
     QString fileText(const QString& name) { return QString::fromUtf8(readBytes(dir.filePath(name))); }
 
     QTemporaryDir dir;
-    ScriptedDialogs shownDialogs;
+    RecordedMessages shownMessages;
     KESTRALINE_LOG log;
 };
 
@@ -41,7 +45,7 @@ TEST_F(LogFile, LinesReachFileAndViewInTheSameForm)
     EXPECT_EQ(log.TakeRequestViewText(), file);
     EXPECT_EQ(log.TakeRequestViewText(), "");
     EXPECT_TRUE(log.TakeErrorViewText().isEmpty());
-    EXPECT_TRUE(shownDialogs.shown.isEmpty());
+    EXPECT_TRUE(shownMessages.empty());
 }
 
 TEST_F(LogFile, ClosedLogWritesToTheViewOnly)
@@ -82,7 +86,7 @@ TEST_F(LogFile, OpenFailuresShowTheirLogsMessage)
     log.OpenErrorsLog(dir.path()); // a folder
     EXPECT_FALSE(log.IsLogOpen());
     EXPECT_FALSE(log.IsErrorsLogOpen());
-    EXPECT_EQ(shownDialogs.texts(), QStringList({kOpenFailed, kErrorsOpenFailed, kOpenFailed, kErrorsOpenFailed}));
+    EXPECT_EQ(shownMessages.texts(), QStringList({kOpenFailed, kErrorsOpenFailed, kOpenFailed, kErrorsOpenFailed}));
     log.WriteErrorsLog("only in the view");
     EXPECT_TRUE(log.TakeErrorViewText().endsWith("\tonly in the view\r\n"));
 }

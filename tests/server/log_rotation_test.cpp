@@ -2,7 +2,7 @@
 // every way that can fail without losing a line.
 #include "kestraline_log.h"
 #include "log_test_lines.h"
-#include "scripted_dialogs.h"
+#include "recorded_messages.h"
 #include "test_support.h"
 
 #include <QDir>
@@ -50,6 +50,7 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         path = dir.filePath("access.log");
+        log.show_message = shownMessages.sink();
     }
 
     // Names in the folder that look like rotated copies of access.log.
@@ -62,7 +63,7 @@ protected:
 
     QTemporaryDir dir;
     QString path;
-    ScriptedDialogs shownDialogs;
+    RecordedMessages shownMessages;
     KESTRALINE_LOG log;
 };
 
@@ -85,7 +86,7 @@ TEST_F(LogRotation, OldFileMovesAsideUnderItsStampAndANewOneStarts)
     EXPECT_TRUE(log.IsLogOpen());
     // Rotation writes no line and leaves the view alone.
     EXPECT_EQ(lineTexts(log.TakeRequestViewText()), QStringList({"first file", "second file"}));
-    EXPECT_TRUE(shownDialogs.shown.isEmpty());
+    EXPECT_TRUE(shownMessages.empty());
 }
 
 TEST_F(LogRotation, SecondRotationWithinOneSecondFailsAndTheLogGoesOn)
@@ -101,7 +102,7 @@ TEST_F(LogRotation, SecondRotationWithinOneSecondFailsAndTheLogGoesOn)
     ASSERT_EQ(QDateTime::currentDateTime().time().second(), now.time().second()) << "machine too slow";
 
     const QString taken = dir.filePath("access" + stampOf(now) + ".log");
-    EXPECT_EQ(shownDialogs.texts(), QStringList({renameMessage(path, taken)}));
+    EXPECT_EQ(shownMessages.texts(), QStringList({renameMessage(path, taken)}));
     EXPECT_EQ(lineTexts(fileText(taken)), QStringList({"one"}));
     EXPECT_EQ(lineTexts(fileText(path)), QStringList({"two", "three"}));
     EXPECT_TRUE(log.IsLogOpen());
@@ -119,7 +120,7 @@ TEST_F(LogRotation, AFileAlreadyUnderTheNewNameIsNeverReplaced)
     ASSERT_EQ(QDateTime::currentDateTime().time().second(), now.time().second()) << "machine too slow";
 
     EXPECT_EQ(readBytes(occupied), "precious");
-    EXPECT_EQ(shownDialogs.texts(), QStringList({renameMessage(path, occupied)}));
+    EXPECT_EQ(shownMessages.texts(), QStringList({renameMessage(path, occupied)}));
     log.WriteLog("after");
     EXPECT_EQ(lineTexts(fileText(path)), QStringList({"kept", "after"}));
 }
@@ -141,7 +142,7 @@ TEST_F(LogRotation, PathWithoutAPointBecomesTheStampInTheCurrentFolder)
     EXPECT_EQ(rotated.first().size(), 20);
     EXPECT_EQ(lineTexts(fileText(current.filePath(rotated.first()))), QStringList({"moved"}));
     EXPECT_TRUE(QFile::exists(noPoint));
-    EXPECT_TRUE(shownDialogs.shown.isEmpty());
+    EXPECT_TRUE(shownMessages.empty());
 }
 
 TEST_F(LogRotation, PointOnlyInAFolderNameFailsTheRenameAndKeepsTheFile)
@@ -153,9 +154,9 @@ TEST_F(LogRotation, PointOnlyInAFolderNameFailsTheRenameAndKeepsTheFile)
     log.NewLog();
     log.WriteLog("appended");
 
-    ASSERT_EQ(shownDialogs.texts().size(), 1);
-    EXPECT_TRUE(shownDialogs.texts().first().startsWith(renameMessage(inFolder, dir.filePath("logs_"))));
-    EXPECT_TRUE(shownDialogs.texts().first().endsWith(".d/access"));
+    ASSERT_EQ(shownMessages.texts().size(), 1);
+    EXPECT_TRUE(shownMessages.texts().first().startsWith(renameMessage(inFolder, dir.filePath("logs_"))));
+    EXPECT_TRUE(shownMessages.texts().first().endsWith(".d/access"));
     EXPECT_EQ(lineTexts(fileText(inFolder)), QStringList({"stays", "appended"}));
 }
 
@@ -165,7 +166,7 @@ TEST_F(LogRotation, EmptyPathFailsAtEveryOpenAndFindsNoFileToMove)
     log.NewLog();
     log.OpenErrorsLog("");
     log.NewErrorsLog();
-    EXPECT_EQ(shownDialogs.texts(), QStringList({kOpenFailed, kOpenFailed, kErrorsOpenFailed, kErrorsOpenFailed}));
+    EXPECT_EQ(shownMessages.texts(), QStringList({kOpenFailed, kOpenFailed, kErrorsOpenFailed, kErrorsOpenFailed}));
     EXPECT_FALSE(log.IsLogOpen());
     EXPECT_FALSE(log.IsErrorsLogOpen());
 }
@@ -180,7 +181,7 @@ TEST_F(LogRotation, FileRemovedByHandIsStartedAfresh)
     log.WriteErrorsLog("fresh");
     EXPECT_TRUE(rotatedNames(dir.path()).isEmpty());
     EXPECT_EQ(lineTexts(fileText(errors)), QStringList({"fresh"}));
-    EXPECT_TRUE(shownDialogs.shown.isEmpty());
+    EXPECT_TRUE(shownMessages.empty());
 
     // The error log's own rotation, and the request log untouched by it.
     log.OpenLog(path);

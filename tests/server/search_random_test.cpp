@@ -45,7 +45,7 @@ Expected referenceBatch(const KESTRALINE_FINDER& finder, const QByteArray& query
 {
     Expected e;
     for (int32_t v = 0; v < finder.loaded.load(); ++v) {
-        const int32_t r = reference_find_pos(finder.videos[v], bytesOf(query), query.size());
+        const int32_t r = reference_find_pos(finder.video(v), bytesOf(query), query.size());
         if (r >= 0) {
             ++e.found;
             e.framepos = r;
@@ -78,7 +78,7 @@ TEST(SearchRandom, FindEqualsTheStartByStartSearch)
         }
         KESTRALINE_FINDER finder;
         ASSERT_TRUE(finder.Open(project.path()));
-        const int toLoad = random.bounded(4) == 0 ? random.bounded(finder.count + 1) : finder.count;
+        const int toLoad = random.bounded(4) == 0 ? random.bounded(finder.video_count() + 1) : finder.video_count();
         for (int i = 0; i < toLoad; ++i)
             finder.LoadData();
 
@@ -92,13 +92,14 @@ TEST(SearchRandom, FindEqualsTheStartByStartSearch)
                 ASSERT_EQ(finder.AddQuery(queries[i].size(), bytesOf(queries[i]), snapshot), i);
             }
             ASSERT_TRUE(finder.Find());
+            const BATCH_VIEW view = finder.batch_view();
             for (int i = 0; i < n; ++i) {
                 const Expected e = referenceBatch(finder, queries[i]);
                 SCOPED_TRACE(testing::Message() << "round " << round << " batch " << batch << " slot " << i);
-                ASSERT_EQ(finder.results.found[i], e.found);
-                ASSERT_EQ(finder.results.videoindex[i], e.videoindex);
+                ASSERT_EQ(view.results[i].found, e.found);
+                ASSERT_EQ(view.results[i].videoindex, e.videoindex);
                 if (e.found > 0) {
-                    ASSERT_EQ(finder.results.framepos[i], e.framepos);
+                    ASSERT_EQ(view.results[i].framepos, e.framepos);
                 }
                 ++compared;
                 foundSome += e.found > 0;

@@ -1,14 +1,8 @@
 #pragma once
-// A running search service on 127.0.0.1 over a small project of six videos, with the access
-// list, counters and logs it uses, and a search thread the test starts when it wants.
-#include "finder_worker.h"
+// A running server core on 127.0.0.1 over a small project of six videos, with no window;
+// the test starts its search thread when it wants.
 #include "http_raw_client.h"
-#include "http_server.h"
-#include "kestraline_access.h"
-#include "kestraline_finder.h"
-#include "kestraline_log.h"
-#include "kestraline_stat.h"
-#include "search_service.h"
+#include "server_core.h"
 #include "sqlite_connection.h"
 #include "test_support.h"
 
@@ -17,7 +11,6 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include <memory>
 
 namespace servicetest {
 
@@ -61,7 +54,7 @@ protected:
         testsupport::ensureApplication();
         ASSERT_TRUE(folder.isValid());
         writeProject();
-        ASSERT_TRUE(finder.Open(folder.filePath("Kestraline.db")));
+        ASSERT_TRUE(core.OpenProject(folder.filePath("Kestraline.db")));
         while (finder.LoadData()) {
         }
         ASSERT_TRUE(access.Create(folder.filePath("access.db")));
@@ -69,24 +62,18 @@ protected:
         ASSERT_TRUE(access.Add(true, "10.9.8.7", "far", "away"));
         ASSERT_TRUE(access.Add(false, "", "blocked", "pw"));
         port = testsupport::freeLocalPort();
-        server.SetBindAddress("127.0.0.1");
-        server.SetDefaultPort(port);
-        server.SetActive(true);
+        server::ServerSettings settings;
+        settings.port = QString::number(port);
+        settings.accessLog = folder.filePath("access.log");
+        settings.errorsLog = folder.filePath("errors.log");
+        ASSERT_TRUE(core.Start(settings));
+        ASSERT_EQ(requestLog(), QStringList{"Server started"});
     }
 
-    void TearDown() override
-    {
-        startWorker(); // a request still waiting needs its batch before the server can stop
-        server.SetActive(false);
-        worker->requestInterruption();
-        worker->wait();
-    }
+    // A request still waiting needs its batch before the server can stop.
+    void TearDown() override { startWorker(); }
 
-    void startWorker()
-    {
-        if (!worker)
-            worker = std::make_unique<FINDER_WORKER>(finder);
-    }
+    void startWorker() { core.StartSearchThread(); }
 
     httptest::RawResponse search(const QByteArray& query,
                                  const std::optional<httptest::Credentials>& credentials = kUser)
@@ -104,15 +91,13 @@ protected:
     int32_t count(STAT_INDEX index) const { return stat.current[index].load(); }
 
     QTemporaryDir folder;
-    KESTRALINE_FINDER finder;
-    KESTRALINE_ACCESS access;
-    KESTRALINE_STAT stat;
-    KESTRALINE_LOG log;
-    SearchService service {finder, access, stat, log};
-    HttpServer server {[this](HttpRequest& request, HttpResponse& response) {
-        service.IdHTTPServer1CommandGet(request, response);
-    }};
-    std::unique_ptr<FINDER_WORKER> worker;
+    server::ServerCore core {MessageSink(), QStringLiteral("127.0.0.1")};
+    KESTRALINE_FINDER& finder = core.finder();
+    KESTRALINE_ACCESS& access = core.access();
+    KESTRALINE_STAT& stat = core.stat();
+    KESTRALINE_LOG& log = core.log();
+    SearchService& service = core.service();
+    HttpServer& server = core.http();
     quint16 port = 0;
 
 private:

@@ -2,8 +2,10 @@
 // its two dialogs, and the loading dialog.
 #include "server_ui_fixture.h"
 
+#include "designed_status_bar.h"
 #include "kestraline_access.h"
 #include "kestraline_finder.h"
+#include "server_core.h"
 #include "loading_dialog.h"
 #include "log_view_text.h"
 #include "scripted_dialogs.h"
@@ -30,9 +32,10 @@ namespace {
 struct Server {
     Server(const QString& folder, const QStringList& arguments)
         : form(folder, arguments, "127.0.0.1")
-        , loading(*form.Finder, &form)
-        , editUser(*form.Access, &form)
-        , newUser(*form.Access, &form)
+        , core(form.core())
+        , loading(core.finder(), &form)
+        , editUser(core.access(), &form)
+        , newUser(core.access(), &form)
     {
         form.Form2 = &loading;
         form.Form10 = &editUser;
@@ -43,6 +46,7 @@ struct Server {
     }
     ~Server() { form.BitBtn2Click(); }
     TForm1 form;
+    ServerCore& core;
     TForm2 loading;
     TForm10 editUser;
     TForm9 newUser;
@@ -97,19 +101,20 @@ private slots:
         ScriptedDialogs dialogs;
         auto s = startServer(3, {"Y||alice|a", "Y||bob|b"});
         s->form.Timer2Timer();
-        QCOMPARE(s->form.StatusBar1Panels[0]->text(), QString("Сервер запущен"));
+        QCOMPARE(s->form.StatusBar1->panelText(0), QString("Сервер запущен"));
         QCOMPARE(s->form.windowTitle(),
                  QString("Kestraline Server : %1 - %2").arg(port).arg(folder + "/project/Kestraline.db"));
-        QCOMPARE(s->form.StatusBar1Panels[1]->text(), QString("Видео записей: 3"));
-        QCOMPARE(s->form.StatusBar1Panels[2]->text(), QString("Пользователей: 2"));
-        QVERIFY(s->form.StatusBar1Panels[3]->text().isEmpty());
+        QCOMPARE(s->form.StatusBar1->panelText(1), QString("Видео записей: 3"));
+        QCOMPARE(s->form.StatusBar1->panelText(2), QString("Пользователей: 2"));
+        QVERIFY(s->form.StatusBar1->panelText(3).isEmpty());
+        QVERIFY(testsupport::panelsSideBySide(*s->form.StatusBar1, {200, 200, 200, 200, 50}));
         // The client area under the menu bar is 969 by 660 pixels.
         QCOMPARE(s->form.width(), 969);
         QCOMPARE(s->form.height() - s->form.menuBar()->sizeHint().height(), 660);
 
         s->form.BitBtn2Click();
         s->form.Timer2Timer();
-        QCOMPARE(s->form.StatusBar1Panels[0]->text(), QString("Сервер остановлен"));
+        QCOMPARE(s->form.StatusBar1->panelText(0), QString("Сервер остановлен"));
         QCOMPARE(s->form.windowTitle(), "Kestraline Server - " + folder + "/project/Kestraline.db");
     }
 
@@ -119,28 +124,28 @@ private slots:
         auto s = startServer(0, {});
         s->form.Timer2Timer();
         QCOMPARE(s->form.StringGrid1->rowCount(), 1);
-        QVERIFY(s->form.StatusBar1Panels[1]->text().isEmpty());
-        QVERIFY(s->form.StatusBar1Panels[2]->text().isEmpty());
+        QVERIFY(s->form.StatusBar1->panelText(1).isEmpty());
+        QVERIFY(s->form.StatusBar1->panelText(2).isEmpty());
     }
 
     void statisticsRowsInPageOrder()
     {
         ScriptedDialogs dialogs;
         auto s = startServer(1, {});
-        s->form.VStat.Raise(total_requests);
-        s->form.VStat.Raise(total_requests);
-        s->form.VStat.Raise(total_requests);
-        s->form.VStat.Raise(auth_errors);
-        s->form.VStat.Raise(auth_errors);
-        s->form.VStat.Raise(unprocessed_requests);
-        s->form.VStat.Raise(ambiguous_count);
+        s->core.stat().Raise(total_requests);
+        s->core.stat().Raise(total_requests);
+        s->core.stat().Raise(total_requests);
+        s->core.stat().Raise(auth_errors);
+        s->core.stat().Raise(auth_errors);
+        s->core.stat().Raise(unprocessed_requests);
+        s->core.stat().Raise(ambiguous_count);
         s->form.Timer3Timer();
         QStringList values;
         for (int row = 0; row < 9; ++row)
             values << s->form.ValueListEditor1->item(row, 1)->text();
         QCOMPARE(values, QStringList({"3", "2", "1", "0", "0", "0", "0", "0", "1"}));
         QCOMPARE(s->form.ValueListEditor1->item(1, 0)->text(), QString("Ошибка авторизации"));
-        s->form.VStat.Raise(total_requests);
+        s->core.stat().Raise(total_requests);
         s->form.Timer3Timer();
         QCOMPARE(s->form.ValueListEditor1->item(0, 1)->text(), QString("4"));
     }
@@ -153,12 +158,12 @@ private slots:
         QVERIFY(s->form.Memo1->toPlainText().contains("Server started"));
         // 5000 characters of request lines in one batch are all shown...
         for (int i = 0; i < 50; ++i)
-            s->form.VLog.WriteLog(QString(80, QChar('r')));
+            s->core.log().WriteLog(QString(80, QChar('r')));
         s->form.Timer3Timer();
         QVERIFY(s->form.Memo1->toPlainText().size() > 4000);
         // ...and the next batch replaces them.
-        s->form.VLog.WriteLog("fresh line");
-        s->form.VLog.WriteErrorsLog("an error");
+        s->core.log().WriteLog("fresh line");
+        s->core.log().WriteErrorsLog("an error");
         s->form.Timer3Timer();
         QVERIFY(s->form.Memo1->toPlainText().endsWith("\tfresh line\n"));
         QCOMPARE(s->form.Memo1->toPlainText().count('\n'), 1);
@@ -197,7 +202,7 @@ private slots:
         dialog.Edit3->setText("pw");
         dialog.BitBtn1Click();
         QCOMPARE(dialogs.texts().last(), QString("Введите имя пользователя!"));
-        QCOMPARE(s->form.Access->user_count(), 0);
+        QCOMPARE(s->core.access().user_count(), 0);
 
         // Through the window's "Создать": blanks are a name, the dialog closes.
         when_modal([](QWidget* modal) {
@@ -223,7 +228,7 @@ private slots:
             d->BitBtn2Click();
         });
         s->form.BitBtn9Click();
-        QCOMPARE(s->form.Access->user_count(), 1);
+        QCOMPARE(s->core.access().user_count(), 1);
     }
 
     void editBlockUnblockAndDeleteTheSelectedUser()
@@ -255,7 +260,7 @@ private slots:
 
         grid->setCurrentCell(0, 0);
         s->form.BitBtn13Click();  // answered No
-        QCOMPARE(s->form.Access->user_count(), 2);
+        QCOMPARE(s->core.access().user_count(), 2);
         QCOMPARE(dialogs.shown.last().text, QString("Удалить пользователя?"));
         QCOMPARE(dialogs.shown.last().caption, QString("Подтверждение операции"));
         dialogs.answers.enqueue(true);

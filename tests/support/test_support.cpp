@@ -1,8 +1,14 @@
 #include "test_support.h"
 
+#ifdef KESTRALINE_TEST_WIDGETS
 #include "designed_status_bar.h"
 
 #include <QApplication>
+using TestApplication = QApplication;
+#else
+#include <QCoreApplication>
+using TestApplication = QCoreApplication; // tests of libraries without windows link no Widgets
+#endif
 #include <QFile>
 #include <QProcess>
 #include <QTcpServer>
@@ -28,7 +34,7 @@ void ensureApplication()
     static int argc = 1;
     static char name[] = "kestraline-test";
     static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
+    new TestApplication(argc, argv);
 }
 
 QByteArray readBytes(const QString& path)
@@ -88,6 +94,7 @@ bool makeVideo(const QString& path, const QString& source, const QStringList& co
     return runProgram("ffmpeg", args) == 0;
 }
 
+#ifdef KESTRALINE_TEST_WIDGETS
 bool panelsSideBySide(const DesignedStatusBar& bar, const QVector<int>& widths)
 {
     if (bar.panelCount() != widths.size())
@@ -101,5 +108,6 @@ bool panelsSideBySide(const DesignedStatusBar& bar, const QVector<int>& widths)
     }
     return true;
 }
+#endif
 
 } // namespace testsupport

@@ -19,8 +19,10 @@ inline const char* const CREATE_VIDEO_TABLE =
 QString binDir();
 QString sourceDir();
 
-// Creates a QApplication (offscreen in tests) once per process if none exists yet,
-// for tests that use Qt Sql, timers or widgets from GoogleTest.
+// Creates the application object once per process if none exists yet, for tests
+// that use Qt Sql, timers or widgets from GoogleTest: a QApplication (offscreen)
+// for tests that link kestraline_testsupport, a QCoreApplication for tests of
+// libraries without windows, which link kestraline_testsupport_core.
 void ensureApplication();
 
 QByteArray readBytes(const QString& path);

@@ -126,7 +126,7 @@ void TForm2::BitBtn3Click()
         split_new_files(chosen, StringGrid1->ColumnTexts(2), Form1.StringGrid1->ColumnTexts(4));
     int row = StringGrid1->IsEmptyList() ? 1 : StringGrid1->RowCount();
     for (const QString& path : files.accepted) {
-        StringGrid1->SetRow(row, {QString::number(row), status_queued(), path, QString::number(getFileSize(path))});
+        StringGrid1->SetRow(row, {QString::number(row), video_status_queued(), path, QString::number(getFileSize(path))});
         ++row;
     }
     if (files.anyDuplicate)
@@ -171,7 +171,7 @@ void TForm2::BitBtn5Click()
         return;
     }
     ShowButtons(false);
-    ProgressBar1->setRange(0, StringGrid1->ColumnTexts(1).count(status_queued()));
+    ProgressBar1->setRange(0, StringGrid1->ColumnTexts(1).count(video_status_queued()));
     ProgressBar1->setValue(0);
     BUSY2 = false;
     Timer1->start();
@@ -180,7 +180,7 @@ void TForm2::BitBtn5Click()
 int TForm2::FirstQueuedRow() const
 {
     for (int row = 1; row < StringGrid1->RowCount(); ++row)
-        if (StringGrid1->Cell(1, row) == status_queued())
+        if (StringGrid1->Cell(1, row) == video_status_queued())
             return row;
     return -1;
 }
@@ -226,7 +226,7 @@ void TForm2::StartVideo(int row)
     const PROJECT_DATABASE& project = Form1.Project;
     const QString path = StringGrid1->Cell(2, row);
     if (!project.InsertVideo(StringGrid1->Cell(1, row), get_file_name(path), path)) {
-        StringGrid1->SetCell(1, row, status_failed());
+        StringGrid1->SetCell(1, row, video_status_failed());
         AdvanceProgress();
         UpdateStatusBarExecute();
         return;
@@ -246,11 +246,11 @@ void TForm2::StartVideo(int row)
 void TForm2::Action1Execute()
 {
     const CLIPMETA& runner = Form1.VidInfo;
-    QString status = runner.success ? status_processed() : status_failed();
+    QString status = runner.success ? video_status_processed() : video_status_failed();
     // A row whose update did not land is not processed, whatever the tools said.
     if (!Form1.Project.UpdateVideo(status, runner.fps, runner.duration, runner.frames, runner.width,
                                    runner.height, runner.id))
-        status = status_failed();
+        status = video_status_failed();
     for (int row = 1; row < StringGrid1->RowCount(); ++row) {
         if (StringGrid1->Cell(2, row) == runner.videofile) {
             StringGrid1->SetCell(1, row, status);

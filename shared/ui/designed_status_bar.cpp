@@ -18,10 +18,26 @@ DesignedStatusBar::DesignedStatusBar(const QVector<int>& widths, int centred, QW
         panel->setAlignment(i < centred ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
         panels.append(panel);
     }
-    // Room for a panel's text within its border below the top rows.
-    if (!panels.isEmpty())
-        setMinimumHeight(topMargin + panels.first()->sizeHint().height());
     placePanels();
+}
+
+// Room for a panel's text within its border below the top rows, asked each time:
+// the panels' font and style are usually set after the bar is made.
+QSize DesignedStatusBar::sizeHint() const
+{
+    return withPanelHeight(QStatusBar::sizeHint());
+}
+
+QSize DesignedStatusBar::minimumSizeHint() const
+{
+    return withPanelHeight(QStatusBar::minimumSizeHint());
+}
+
+QSize DesignedStatusBar::withPanelHeight(QSize size) const
+{
+    if (!panels.isEmpty())
+        size.setHeight(qMax(size.height(), topMargin + panels.first()->sizeHint().height()));
+    return size;
 }
 
 QString DesignedStatusBar::panelText(int index) const

@@ -1,9 +1,8 @@
 #pragma once
 #include <QString>
 
-// Reals in protocol texts, log lines and tool command lines: general format with
-// at most 15 significant digits (like printf's "%.15g"), trailing zeros dropped,
-// and "." as the decimal separator whatever the locale.
+// Reals in protocol texts, log lines and tool command lines: general_number() as
+// a text (general format, at most 15 significant digits, "." whatever the locale).
 QString format_general(double value);
 
 // The same number as grids show it: general format, 15 significant digits, the

@@ -35,6 +35,11 @@ void setDialogService(DialogService* service)
     installed = service;
 }
 
+MessageSink dialog_messages()
+{
+    return [](const QString& text) { dialogs().showMessage(text); };
+}
+
 QString qtFileFilter(const QString& filter)
 {
     const QStringList parts = filter.split('|');

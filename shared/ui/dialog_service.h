@@ -1,4 +1,6 @@
 #pragma once
+#include "message_sink.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -34,6 +36,9 @@ public:
 DialogService& dialogs();
 // Installs `service` (not owned) in place of the current one; nullptr restores Qt's.
 void setDialogService(DialogService* service);
+// The message box of whatever dialog service is in use when a message comes: what
+// a window hands to the classes it owns to show their messages.
+MessageSink dialog_messages();
 
 // Turns a "label|pattern|label|pattern" filter into Qt's "label (masks);;..." form.
 QString qtFileFilter(const QString& filter);

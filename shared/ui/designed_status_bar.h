@@ -20,11 +20,15 @@ public:
     // Where a panel lies in the bar.
     QRect panelGeometry(int index) const;
 
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void placePanels();
+    QSize withPanelHeight(QSize size) const;
 
     QVector<QLabel*> panels;
 };

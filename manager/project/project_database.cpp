@@ -1,7 +1,7 @@
 #include "project_database.h"
 
-#include "file_helpers.h"
 #include "kestraline_error.h"
+#include "project_files.h"
 
 #include <QSqlQuery>
 #include <atomic>
@@ -70,12 +70,12 @@ bool PROJECT_DATABASE::IsOpen() const
 
 QString PROJECT_DATABASE::Folder() const
 {
-    return path.isEmpty() ? QString() : get_dir_name(path);
+    return path.isEmpty() ? QString() : project_folder(path);
 }
 
 QString PROJECT_DATABASE::ColourFile(const QString& id) const
 {
-    return Folder() + "/" + id + ".rgb";
+    return colour_data_file(path, id);
 }
 
 QVector<VIDEO_ROW> PROJECT_DATABASE::LoadRows() const

@@ -1,10 +1,12 @@
 #include "number_format.h"
 
+#include "general_number.h"
+
 #include <QLocale>
 
 QString format_general(double value)
 {
-    return QString::number(value, 'g', 15);
+    return QString::fromStdString(general_number(value));
 }
 
 QString format_general_locale(double value)

@@ -31,7 +31,8 @@ public:
     bool IsOpen() const;
     // The open project's database path; empty when none is open.
     QString Path() const { return path; }
-    // The folder of the open project, where its colour-data files lie.
+    // The folder of the open project, where its colour-data files lie ("." for a
+    // database named without a folder); empty when none is open.
     QString Folder() const;
     // The colour-data file of row `id` (given as its grid text) in the project folder.
     QString ColourFile(const QString& id) const;
