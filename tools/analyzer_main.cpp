@@ -35,6 +35,7 @@ int main(int argc, char** argv)
     try {
         const std::string video = argv[1];
         const std::string out = argv[2];
+        checkOutputPath(out);   // before the work, which a refused OUT would waste
         std::vector<std::uint8_t> data;
         if (argc == 5)
             data = analyseStretch(video, Stretch{secondsArgument("start", argv[3]), secondsArgument("length", argv[4])});

@@ -46,16 +46,6 @@ void ColourPipeline::waitForQueue(std::unique_lock<std::mutex>& lock)
     allDone_.wait(lock, [this] { return queue_.empty() && busy_ == 0; });
 }
 
-void ColourPipeline::keepFirst(std::size_t frames)
-{
-    std::unique_lock<std::mutex> lock(mutex_);
-    waitForQueue(lock);
-    if (frames < added_) {
-        added_ = frames;
-        triples_.resize(3 * frames);
-    }
-}
-
 std::vector<std::uint8_t> ColourPipeline::finish()
 {
     std::unique_lock<std::mutex> lock(mutex_);

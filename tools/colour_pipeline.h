@@ -7,8 +7,6 @@
 #include <thread>
 #include <vector>
 
-#include "repeatable_decode.h"
-
 extern "C" {
 #include <libavutil/pixfmt.h>
 }
@@ -17,18 +15,16 @@ struct AVFrame;
 
 // Computes the colour triples of frames on worker threads while the decoder goes
 // on, and hands them back in the order the frames were added.
-class ColourPipeline : public FrameSink {
+class ColourPipeline {
 public:
     ColourPipeline(AVColorSpace space, AVColorRange range, int workers);
-    ~ColourPipeline() override;
+    ~ColourPipeline();
     ColourPipeline(const ColourPipeline&) = delete;
     ColourPipeline& operator=(const ColourPipeline&) = delete;
 
     // Queues a reference to the frame (waits while the queue is full).
-    void add(const AVFrame& frame) override;   // throws MediaError
-    std::size_t count() const override { return added_; }
-    // Forgets every frame after the first `frames` (waits for the queued ones).
-    void keepFirst(std::size_t frames) override;
+    void add(const AVFrame& frame);   // throws MediaError
+    std::size_t count() const { return added_; }
 
     // Waits for every queued frame; three bytes (red, green, blue) per frame in
     // the order added. Throws the first failure of a worker.

@@ -1,90 +1,175 @@
 #include "repeatable_decode.h"
 
+#include "packet_log.h"
+
+#include <memory>
 #include <optional>
 
 extern "C" {
+#include <libavcodec/packet.h>
 #include <libavutil/frame.h>
 }
 
 namespace {
 
-// A key frame the sink took: how many frames came before it, and where its
-// packet lies.
-struct KeyFrameMark {
-    std::size_t frames = 0;
-    std::int64_t pos = -1;
-    std::int64_t pts = 0;
+// A decoder that has not delivered a key frame after this many packets from a
+// key packet does not begin with it.
+constexpr std::size_t kMostPacketsBeforeTheKeyFrame = 64;
+
+class GroupedDecode {
+public:
+    GroupedDecode(VideoInput& input, DecodeStart start, const FrameDecoder::FrameHandler& handler)
+        : input_(input), log_(input, start == DecodeStart::KeyPacket), handler_(handler),
+          group_{0, start == DecodeStart::KeyPacket}
+    {
+    }
+
+    bool run();
+
+private:
+    // Where a group of pictures begins: a packet number, and whether that is a
+    // key packet (else the start of the file).
+    struct Group {
+        std::size_t packet;
+        bool atKeyPacket;
+    };
+    enum class Next { Go, Stop, Restart };
+
+    Next take(const AVFrame& frame);
+    void restart(Threading threading, std::size_t skip);
+    std::optional<std::size_t> newGroupAt(const AVFrame& frame) const;
+    void beginGroup(std::size_t packet);
+    bool beginsWithItsKeyFrame(std::size_t packet);
+
+    VideoInput& input_;
+    PacketLog log_;
+    const FrameDecoder::FrameHandler& handler_;
+    Group group_;
+    std::unique_ptr<FrameDecoder> decoder_;
+    std::size_t next_ = 0;          // the next packet the decoder gets
+    bool beforeKeyFrame_ = false;   // dropping frames that come before the group's key frame
+    std::size_t skip_ = 0;          // frames the decoder gives again, already handed over
+    std::size_t handed_ = 0;        // frames handed over since the group's key frame
+    Threading restartWith_ = Threading::Frames;
 };
 
-// Decodes on frame threads until the first trouble, which `troubled` reports.
-// Returns the last key frame taken before it that can be found again (nothing
-// when none was).
-std::optional<KeyFrameMark> decodeUntilTrouble(VideoInput& input, FrameSink& sink, bool& troubled)
+bool GroupedDecode::run()
 {
-    std::optional<KeyFrameMark> lastKey;
-    troubled = false;
-    input.decode([&](const AVFrame& frame) {
-        if (input.troubled()) {
-            troubled = true;
-            return false;
+    if (group_.atKeyPacket && !beginsWithItsKeyFrame(0))
+        return false;
+    restart(Threading::Frames, 0);
+    for (;;) {
+        const AVPacket* packet = log_.at(next_);
+        if (packet)
+            ++next_;
+        Next next = Next::Go;
+        decoder_->decode(packet, [&](const AVFrame& frame) {
+            next = take(frame);
+            return next == Next::Go;
+        });
+        if (next == Next::Stop)
+            return true;
+        if (next == Next::Restart) {
+            restart(restartWith_, restartWith_ == Threading::Single ? handed_ : 0);
+            continue;
         }
-        // Only a key frame whose packet position is known can be found again.
-        if (frame.key_frame && frame.pkt_pos >= 0)
-            lastKey = KeyFrameMark{sink.count(), frame.pkt_pos, frame.pts};
-        sink.add(frame);
-        return true;
-    });
-    // Trouble after the last frame may still have cost frames: decode again then too.
-    troubled = troubled || input.troubled();
-    return lastKey;
+        if (!packet) {
+            // Trouble after the last frame may have cost frames at the end.
+            if (decoder_->threading() == Threading::Frames && decoder_->troubled()) {
+                restart(Threading::Single, handed_);
+                continue;
+            }
+            return true;
+        }
+    }
 }
 
-// Decodes on one thread from the key frame `from`, dropping the frames the new
-// decoder delivers before it. False when that key frame is not found again.
-bool decodeFromKeyFrame(const std::string& path, const KeyFrameMark& from, FrameSink& sink)
+// A fresh decoder from the group's first packet, which passes over the first
+// `skip` frames of the group.
+void GroupedDecode::restart(Threading threading, std::size_t skip)
 {
-    if (from.pos < 0)
-        return false;
-    VideoInput input(path, Threading::Single);
-    if (!input.skipToKeyPacket(from.pos))
-        return false;
-    bool found = false;
-    bool lost = false;
-    input.decode([&](const AVFrame& frame) {
-        if (!found) {
-            if (!frame.key_frame)
-                return true;
-            if (frame.pts != from.pts) {
-                lost = true;
-                return false;
-            }
-            found = true;
+    decoder_.reset();
+    decoder_ = input_.newDecoder(threading);
+    next_ = group_.packet;
+    beforeKeyFrame_ = group_.atKeyPacket;
+    skip_ = skip;
+}
+
+GroupedDecode::Next GroupedDecode::take(const AVFrame& frame)
+{
+    const bool frameThreads = decoder_->threading() == Threading::Frames;
+    if (frameThreads && decoder_->troubled()) {
+        // The group again on one thread: the frames handed over so far came from
+        // data decoded without trouble, and one thread gives them again.
+        restartWith_ = Threading::Single;
+        return Next::Restart;
+    }
+    if (beforeKeyFrame_) {
+        if (!frame.key_frame)
+            return Next::Go;   // refers to pictures before the group
+        beforeKeyFrame_ = false;
+    }
+    if (skip_ > 0) {
+        --skip_;
+        return Next::Go;
+    }
+    if (const std::optional<std::size_t> packet = newGroupAt(frame)) {
+        if (frameThreads) {
+            beginGroup(*packet);   // frame threads go on: their frames equal a fresh decoder's
+        } else if (beginsWithItsKeyFrame(*packet)) {
+            beginGroup(*packet);
+            restartWith_ = Threading::Frames;
+            return Next::Restart;
         }
-        sink.add(frame);
-        return true;
-    });
-    return found && !lost;
+    }
+    ++handed_;
+    return handler_(frame) ? Next::Go : Next::Stop;
+}
+
+// The key packet of a key frame that begins a new group.
+std::optional<std::size_t> GroupedDecode::newGroupAt(const AVFrame& frame) const
+{
+    if (!frame.key_frame || frame.pkt_pos < 0)
+        return std::nullopt;
+    const std::optional<std::size_t> packet = log_.keyPacketAt(frame.pkt_pos);
+    if (!packet || (group_.atKeyPacket && *packet <= group_.packet))
+        return std::nullopt;
+    return packet;
+}
+
+void GroupedDecode::beginGroup(std::size_t packet)
+{
+    group_ = {packet, true};
+    log_.forgetBefore(packet);
+    handed_ = 0;
+}
+
+// Whether a fresh decoder on one thread, given the packets from the key packet
+// `packet` on, delivers that packet's key frame before any other key frame.
+bool GroupedDecode::beginsWithItsKeyFrame(std::size_t packet)
+{
+    const AVPacket* key = log_.at(packet);
+    if (!key)
+        return false;
+    const std::int64_t pos = key->pos;
+    const std::unique_ptr<FrameDecoder> decoder = input_.newDecoder(Threading::Single);
+    std::optional<bool> begins;
+    for (std::size_t i = packet; !begins; ++i) {
+        const AVPacket* next = log_.at(i);
+        decoder->decode(next, [&](const AVFrame& frame) {
+            if (frame.key_frame)
+                begins = frame.pkt_pos == pos;
+            return !begins;
+        });
+        if (!next || i - packet >= kMostPacketsBeforeTheKeyFrame)
+            break;
+    }
+    return begins.value_or(false);
 }
 
 } // namespace
 
-void decodeWholeVideo(VideoInput& input, FrameSink& sink)
+bool decodeRepeatably(VideoInput& input, DecodeStart start, const FrameDecoder::FrameHandler& handler)
 {
-    const std::string& path = input.path();
-    bool troubled = false;
-    const std::optional<KeyFrameMark> lastKey = decodeUntilTrouble(input, sink, troubled);
-    if (!troubled)
-        return;
-    if (lastKey) {
-        sink.keepFirst(lastKey->frames);
-        if (decodeFromKeyFrame(path, *lastKey, sink))
-            return;
-    }
-    // No key frame to start again from: the whole video on one thread.
-    sink.keepFirst(0);
-    VideoInput single(path, Threading::Single);
-    single.decode([&](const AVFrame& frame) {
-        sink.add(frame);
-        return true;
-    });
+    return GroupedDecode(input, start, handler).run();
 }

@@ -7,6 +7,7 @@
 #include "frame_clock.h"
 #include "frame_spacing.h"
 #include "media_error.h"
+#include "repeatable_decode.h"
 #include "saturating_math.h"
 #include "stretch_picker.h"
 #include "video_input.h"
@@ -85,7 +86,6 @@ private:
     enum class Outcome {
         Done,        // the stretch is complete
         Overshot,    // the first usable frame lies after the start (or not before keyBefore)
-        Troubled,    // the decoder met damaged data where the frames must be exact
         Untrusted,   // the frames there cannot be matched with the whole-file decode
     };
     struct Attempt {
@@ -94,10 +94,10 @@ private:
         std::vector<std::uint8_t> data;
     };
 
-    Attempt fromKeyFrameBefore(std::int64_t target, Threading threading, std::int64_t keyBefore);
+    Attempt fromKeyFrameBefore(std::int64_t target, std::int64_t keyBefore);
     std::optional<std::int64_t> indexOf(const AVFrame& frame) const;
     std::int64_t ticksAt(std::int64_t time) const { return FrameClock::ticksAt(info_, basis_, time); }
-    std::vector<std::uint8_t> fromStart(Threading threading);
+    std::vector<std::uint8_t> fromStart();
     bool probeClock();
 
     VideoInput input_;
@@ -108,7 +108,6 @@ private:
     FrameClock::Basis basis_;
     std::int64_t clockStart_ = 0;   // the stretch's start in the units of basis_'s clock
     std::int64_t indexLead_ = 0;    // decoding time of the packet the first frame came out with
-    Threading threading_ = Threading::Frames;
     bool untouched_ = true;
 };
 
@@ -118,33 +117,25 @@ std::int64_t oneSecond(const VideoStreamInfo& info)
 }
 
 // Seeking to the start: from the key frame at or before it, stepping further back
-// where the container's seek lands after it or where damaged data lies just
-// before the stretch. On one thread the first group of pictures decoded must be
-// free of trouble, so that the frames after it come out as in the whole-file
-// decode; a frame-threaded decode must be free of trouble throughout.
+// where the container's seek lands after it or on a key frame that a fresh
+// decoder does not begin with. From such a key frame the decode repeats the
+// whole-file decode's, damaged data included (see decodeRepeatably).
 std::vector<std::uint8_t> StretchDecoder::run()
 {
     if (plan_.frames == 0)
         return {};
     if (plan_.start <= oneSecond(info_) || !probeClock())
-        return fromStart(Threading::Frames);
-    Threading threading = Threading::Frames;
+        return fromStart();
     std::int64_t target = plan_.start;
     std::int64_t keyBefore = kNever;
     std::int64_t step = oneSecond(info_);
     for (int seek = 0; seek < kMostSeeks && target > 0; ++seek) {
-        Attempt attempt = fromKeyFrameBefore(target, threading, keyBefore);
+        Attempt attempt = fromKeyFrameBefore(target, keyBefore);
         switch (attempt.outcome) {
         case Outcome::Done:
             return std::move(attempt.data);
         case Outcome::Untrusted:
-            return fromStart(threading);
-        case Outcome::Troubled:
-            if (threading == Threading::Frames) {
-                threading = Threading::Single;   // the same key frame again, on one thread
-                continue;
-            }
-            [[fallthrough]];
+            return fromStart();
         case Outcome::Overshot:
             keyBefore = std::min(keyBefore, attempt.keyTime);
             target = saturatingSubtract(std::min(target, attempt.keyTime), step);
@@ -152,7 +143,7 @@ std::vector<std::uint8_t> StretchDecoder::run()
             break;
         }
     }
-    return fromStart(threading);
+    return fromStart();
 }
 
 // Learns from the video's first frame how the whole-file decode times frames.
@@ -180,21 +171,17 @@ std::optional<std::int64_t> StretchDecoder::indexOf(const AVFrame& frame) const
     return spacing_.frameAt(saturatingSubtract(frame.pkt_dts, indexLead_));
 }
 
-StretchDecoder::Attempt StretchDecoder::fromKeyFrameBefore(std::int64_t target, Threading threading,
-                                                          std::int64_t keyBefore)
+StretchDecoder::Attempt StretchDecoder::fromKeyFrameBefore(std::int64_t target, std::int64_t keyBefore)
 {
-    if (threading != threading_) {
-        input_.restartDecoder(threading);
-        threading_ = threading;
-    }
     if (!input_.seekBefore(saturatingAdd(basis_.origin, target)))
         return {};
     const std::optional<KeyPacket> key = input_.skipToKeyPacket();
     if (!key)
         return {Outcome::Overshot, target, {}};   // landed after the last key frame
     // A key packet's own stamp says at once when the seek landed too late.
+    std::int64_t keyTime = target;
     if (!basis_.byIndex && key->pts != AV_NOPTS_VALUE && key->pos >= 0) {
-        const std::int64_t keyTime = saturatingSubtract(key->pts, basis_.origin);
+        keyTime = saturatingSubtract(key->pts, basis_.origin);
         if (keyTime > plan_.start || keyTime >= keyBefore)
             return {Outcome::Overshot, keyTime, {}};
     }
@@ -202,7 +189,6 @@ StretchDecoder::Attempt StretchDecoder::fromKeyFrameBefore(std::int64_t target, 
     std::optional<FrameClock> clock;
     StretchOutput output(info_, clockStart_, plan_.frames, false);
     Attempt attempt{Outcome::Done, target, {}};
-    int keyFrames = 0;
     bool timed = false;
     std::int64_t lastTime = 0;
     std::int64_t nextIndex = 0;
@@ -211,12 +197,7 @@ StretchDecoder::Attempt StretchDecoder::fromKeyFrameBefore(std::int64_t target, 
         attempt.outcome = outcome;
         return false;
     };
-    input_.decode([&](const AVFrame& frame) {
-        if (input_.troubled() && (threading == Threading::Frames || keyFrames < 2))
-            return stop(Outcome::Troubled);
-        if (keyFrames == 0 && !frame.key_frame)
-            return true;   // frames before the key frame refer to pictures not decoded
-        keyFrames += frame.key_frame ? 1 : 0;
+    const bool began = decodeRepeatably(input_, DecodeStart::KeyPacket, [&](const AVFrame& frame) {
         if (!clock) {
             // Frames timed by stamps are timed from the first one that carries
             // its own: a frame without one follows the frame before it.
@@ -249,46 +230,36 @@ StretchDecoder::Attempt StretchDecoder::fromKeyFrameBefore(std::int64_t target, 
         complete = verdict == StretchPicker::Verdict::Done;
         return !complete;
     });
+    if (!began)
+        return {Outcome::Overshot, keyTime, {}};   // a fresh decoder does not begin with this key frame
     if (attempt.outcome != Outcome::Done)
         return attempt;
     if (!clock)
         return {Outcome::Overshot, target, {}};   // the video ended before a frame could be timed
-    // Trouble met after the last frame may have cost frames at the end.
-    if (!complete && input_.troubled() && threading == Threading::Frames)
-        return {Outcome::Troubled, attempt.keyTime, {}};
     attempt.data = output.finish();
     return attempt;
 }
 
 // Decodes from the video's first frame, timing the frames as the whole-file
-// decode does; on trouble with frame threads, once more on one thread.
-std::vector<std::uint8_t> StretchDecoder::fromStart(Threading threading)
+// decode does.
+std::vector<std::uint8_t> StretchDecoder::fromStart()
 {
     std::optional<VideoInput> fresh;
-    if (!untouched_ || threading != Threading::Frames)
-        fresh.emplace(input_.path(), threading);
+    if (!untouched_)
+        fresh.emplace(input_.path());
     VideoInput& input = fresh ? *fresh : input_;
     untouched_ = false;
     // The first frame decides how frames are timed, and so the units of the start.
     std::optional<StretchOutput> output;
     std::optional<FrameClock> clock;
-    bool troubled = false;
-    bool complete = false;
-    input.decode([&](const AVFrame& frame) {
-        if (threading == Threading::Frames && input.troubled()) {
-            troubled = true;
-            return false;
-        }
+    decodeRepeatably(input, DecodeStart::FileStart, [&](const AVFrame& frame) {
         if (!clock) {
             const FrameClock::Basis basis = FrameClock::basisOf(info_, frame);
             clock.emplace(info_, basis);
             output.emplace(info_, FrameClock::timeAt(info_, basis, stretch_.start), plan_.frames, true);
         }
-        complete = output->feed(frame, clock->timeOf(frame)) == StretchPicker::Verdict::Done;
-        return !complete;
+        return output->feed(frame, clock->timeOf(frame)) != StretchPicker::Verdict::Done;
     });
-    if (threading == Threading::Frames && (troubled || (!complete && input.troubled())))
-        return fromStart(Threading::Single);
     // The frame on screen at a start after the last one joins the output only now.
     std::vector<std::uint8_t> data = output ? output->finish() : std::vector<std::uint8_t>();
     if (!output || output->count() == 0)

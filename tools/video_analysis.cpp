@@ -21,6 +21,9 @@ std::vector<std::uint8_t> analyseWholeVideo(const std::string& path)
 {
     VideoInput input(path);
     auto pipeline = newColourPipeline(input.info());
-    decodeWholeVideo(input, *pipeline);
+    decodeRepeatably(input, DecodeStart::FileStart, [&](const AVFrame& frame) {
+        pipeline->add(frame);
+        return true;
+    });
     return collectedColours(*pipeline, path);
 }

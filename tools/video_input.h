@@ -1,9 +1,10 @@
 #pragma once
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+
+#include "frame_decoder.h"
 
 extern "C" {
 #include <libavutil/pixfmt.h>
@@ -11,7 +12,6 @@ extern "C" {
 }
 
 struct AVFormatContext;
-struct AVCodecContext;
 struct AVFrame;
 struct AVPacket;
 
@@ -27,11 +27,6 @@ struct VideoStreamInfo {
     AVColorRange colourRange = AVCOL_RANGE_UNSPECIFIED;
 };
 
-// How a decoder spreads its work. Frame threads are fast but, on damaged data,
-// conceal errors differently from run to run; one thread always gives the same
-// frames. KESTRALINE_DECODER_THREADS (a number) sets the frame threads for tests.
-enum class Threading { Frames, Single };
-
 // Where a key packet of the video stream lies, as the demuxer read it.
 struct KeyPacket {
     std::int64_t pts = 0;   // AV_NOPTS_VALUE when the container gives none
@@ -39,16 +34,13 @@ struct KeyPacket {
     std::int64_t pos = -1;
 };
 
-// One video file opened for decoding its best video stream. The decoder loop
-// here is the only one: the frame count and the colour data both come from it,
-// so they always agree.
+// One video file opened for reading the packets of its best video stream, with
+// a decoder of its own for a plain decode.
 class VideoInput {
 public:
-    // Receives every frame the decoder delivers, in presentation order; returns
-    // false to stop decoding early.
-    using FrameHandler = std::function<bool(const AVFrame&)>;
+    using FrameHandler = FrameDecoder::FrameHandler;
 
-    explicit VideoInput(const std::string& path, Threading threading = Threading::Frames);   // throws MediaError
+    explicit VideoInput(const std::string& path);   // throws MediaError
     ~VideoInput();
     VideoInput(const VideoInput&) = delete;
     VideoInput& operator=(const VideoInput&) = delete;
@@ -60,39 +52,33 @@ public:
     // when the container refuses. Decoding afterwards starts from there.
     bool seekBefore(std::int64_t ticks);
 
-    // Replaces the decoder by a fresh one; reading goes on where it was.
-    void restartDecoder(Threading threading);   // throws MediaError
+    // A fresh decoder for the stream's packets.
+    std::unique_ptr<FrameDecoder> newDecoder(Threading threading) const;   // throws MediaError
 
     // Reads on, without decoding, to the next key packet (or, with `pos` of 0 or
     // more, to the key packet at that byte position), which decoding then starts
     // with. Nothing at the end of the file.
     std::optional<KeyPacket> skipToKeyPacket(std::int64_t pos = -1);   // throws MediaError
 
-    // Decodes from the current position to the end (or until the handler stops).
-    void decode(const FrameHandler& handler);   // throws MediaError
+    // The next packet of the video stream into `packet` (the key packet
+    // skipToKeyPacket stopped at first); false at the end of the data. A read
+    // error ends the data as the end of the file does: every reader then agrees
+    // on what the file holds.
+    bool readPacket(AVPacket* packet);
 
-    // Whether the decoder met damaged data since it was opened or restarted:
-    // an error it returned, a frame it marked, or a complaint in its log. A
-    // handler that asks this before it uses a frame knows that every frame it
-    // used before came from data decoded without trouble.
-    bool troubled() const;
+    // Decodes from the current position to the end (or until the handler stops)
+    // with the input's own decoder.
+    void decode(const FrameHandler& handler);   // throws MediaError
 
 private:
     void openStream();
-    void openDecoder(Threading threading);
-    void clearTrouble();
     int readVideoPacket(AVPacket* packet);
-    bool sendPacket(const AVPacket* packet, const FrameHandler& handler);
-    bool receiveFrames(const FrameHandler& handler);
 
     std::string path_;
     AVFormatContext* format_ = nullptr;
-    AVCodecContext* decoder_ = nullptr;
-    AVFrame* frame_ = nullptr;
-    AVPacket* held_ = nullptr;   // read by skipToKeyPacket, decoded first
+    std::unique_ptr<FrameDecoder> decoder_;   // frame-threaded, made by the first decode
+    AVPacket* held_ = nullptr;   // read by skipToKeyPacket, read first
     bool heldValid_ = false;
-    bool troubled_ = false;
-    std::uint64_t complaintsAtStart_ = 0;
     int streamIndex_ = -1;
     VideoStreamInfo info_;
 };

@@ -4,7 +4,12 @@
 #include "video_fixtures.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <functional>
 #include <random>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace fixtures;
 
@@ -261,6 +266,85 @@ TEST(AnalyzerOutput, ReplacesAnOlderFileWhole)
     ASSERT_EQ(runTool("KestralineAnalyzer", {clip("lossless.mkv"), out, "0", "0.08"}).status, 0);
     EXPECT_EQ(testsupport::readBytes(out).toHex(), flatColours(0, 2).toHex());
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"7.rgb"});
+}
+
+TEST(AnalyzerOutput, WritesOnlyARegularFileAndFollowsSymbolicLinks)
+{
+    // What stands at OUT, how the tool must end, and what must stand there after.
+    struct Case {
+        const char* what;
+        std::function<void(const QString& out, const QString& elsewhere)> make;
+        bool succeeds;
+        std::function<bool(const QString& out, const QString& elsewhere)> afterwards;
+    };
+    const auto fifo = [](const QString& path) { return mkfifo(QFile::encodeName(path).constData(), 0644) == 0; };
+    const auto isFifo = [](const QString& path) {
+        struct stat status {};
+        return lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISFIFO(status.st_mode);
+    };
+    const QByteArray written = flatColours(0, 2);
+    const QList<Case> cases = {
+        {"a FIFO", [&](const QString& out, const QString&) { ASSERT_TRUE(fifo(out)); }, false,
+         [&](const QString& out, const QString&) { return isFifo(out); }},
+        {"a link to a FIFO",
+         [&](const QString& out, const QString& elsewhere) {
+             ASSERT_TRUE(fifo(elsewhere + "/fifo"));
+             ASSERT_TRUE(QFile::link(elsewhere + "/fifo", out));
+         },
+         false,
+         [&](const QString& out, const QString& elsewhere) {
+             return QFileInfo(out).isSymLink() && isFifo(elsewhere + "/fifo");
+         }},
+        {"a link to a file in another folder",
+         [&](const QString& out, const QString& elsewhere) {
+             testsupport::writeBytes(elsewhere + "/7.rgb", "old");
+             ASSERT_TRUE(QFile::link(elsewhere + "/7.rgb", out));
+         },
+         true,
+         [&](const QString& out, const QString& elsewhere) {
+             return QFileInfo(out).isSymLink() && testsupport::readBytes(elsewhere + "/7.rgb") == written &&
+                    hiddenAndPlainFiles(elsewhere) == QStringList{"7.rgb"};
+         }},
+        {"a link to a file not there yet",
+         [&](const QString& out, const QString& elsewhere) { ASSERT_TRUE(QFile::link(elsewhere + "/new.rgb", out)); },
+         true,
+         [&](const QString& out, const QString& elsewhere) {
+             return QFileInfo(out).isSymLink() && testsupport::readBytes(elsewhere + "/new.rgb") == written;
+         }},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir folder, other;
+        const QString out = folder.path() + "/out.rgb";
+        c.make(out, other.path());
+        const ToolRun run = runTool("KestralineAnalyzer", {clip("lossless.mkv"), out, "0", "0.08"});
+        EXPECT_EQ(run.status == 0, c.succeeds) << c.what << ": " << run.err.toStdString();
+        EXPECT_EQ(run.err.isEmpty(), c.succeeds) << c.what;
+        EXPECT_TRUE(c.afterwards(out, other.path())) << c.what;
+        const QStringList entries =
+            QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        EXPECT_EQ(entries, QStringList{"out.rgb"}) << c.what << ": a temporary file was left";
+    }
+}
+
+TEST(AnalyzerOutput, LeavesAFileTheUserMayNotWrite)
+{
+    QTemporaryDir folder;
+    const QString out = folder.path() + "/7.rgb";
+    testsupport::writeBytes(out, "kept");
+    ASSERT_TRUE(QFile::setPermissions(out, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    QStringList command = {testsupport::binDir() + "/KestralineAnalyzer", clip("lossless.mkv"), out, "0", "0.08"};
+    if (geteuid() == 0) {
+        // Root may write any file: run the tool without that privilege.
+        if (QStandardPaths::findExecutable("setpriv").isEmpty())
+            GTEST_SKIP() << "running as root without setpriv";
+        command = QStringList{"--bounding-set=-dac_override", "--inh-caps=-all"} + command;
+        command.prepend("setpriv");
+    }
+    QByteArray err;
+    EXPECT_NE(testsupport::runProgram(command.takeFirst(), command, nullptr, &err), 0);
+    EXPECT_TRUE(err.contains("7.rgb")) << err.toStdString();
+    EXPECT_EQ(testsupport::readBytes(out), "kept");
+    EXPECT_EQ(hiddenAndPlainFiles(folder.path()), QStringList{"7.rgb"});
 }
 
 TEST(AnalyzerPaths, NamesWithBlanksQuotesDollarsAndCyrillicWork)

@@ -1,6 +1,8 @@
-// Damaged videos (clips with runs of random bytes written over them): the colour
-// data depends on the file alone, whatever the number of decoder threads, and
-// stretches and Clipmeta agree with the whole-file output.
+// Damaged videos (clips with runs of random bytes written over them, or with
+// bytes flipped here and there): the colour data depends on the file alone, on
+// every run and whatever the number of decoder threads, and stretches and
+// Clipmeta agree with the whole-file output.
+#include "number_format.h"
 #include "video_fixtures.h"
 
 #include <random>
@@ -37,6 +39,12 @@ QString probe(const QStringList& args)
     return QString::fromUtf8(out);
 }
 
+// The stamps of the video's packets as the container gives them.
+QString packetStamps(const QString& video)
+{
+    return probe({"-show_entries", "packet=pts,dts", "-of", "csv=p=0", video});
+}
+
 // The times, after the stream's start, of the frames a one-thread decoder
 // delivers: an independent account of where each triple's frame lies once
 // damaged frames are gone. A frame without a time follows the one before.
@@ -67,7 +75,109 @@ int frameOnScreen(const std::vector<double>& times, double start)
     return index;
 }
 
+// A clip with `flips` bytes XORed with non-zero values at places, after the
+// first twentieth of the file, that a generator seeded with `seed` picks.
+struct FlippedClip {
+    QString clip;
+    int flips;
+    unsigned seed;
+};
+
+QString flippedCopy(const FlippedClip& c)
+{
+    const QString path = workFolder() + QString("/flipped%1_%2").arg(c.seed).arg(c.clip);
+    QByteArray bytes = testsupport::readBytes(clip(c.clip));
+    std::mt19937 random(c.seed);
+    const unsigned spared = static_cast<unsigned>(bytes.size()) / 20;
+    for (int i = 0; i < c.flips; ++i) {
+        const unsigned at = spared + random() % (static_cast<unsigned>(bytes.size()) - spared);
+        bytes[at] = static_cast<char>(bytes[at] ^ static_cast<char>(1 + random() % 255));
+    }
+    testsupport::writeBytes(path, bytes);
+    return path;
+}
+
+// Where `run` lies in `whole` as whole frames; -1 when nowhere.
+int runAt(const QByteArray& whole, const QByteArray& run)
+{
+    for (int at = whole.indexOf(run); at >= 0; at = whole.indexOf(run, at + 1)) {
+        if (at % 3 == 0)
+            return at / 3;
+    }
+    return -1;
+}
+
 } // namespace
+
+TEST(DamagedVideo, EveryRunAndThreadCountGivesOneOutputWhoseRunsTheClientsStretchesAre)
+{
+    // Each clip's damage once made the output vary from run to run or with the
+    // number of cores, or a stretch decode differently from the whole file.
+    const QList<FlippedClip> clips = {
+        {"lossy.webm", 10, 1}, {"lossy_mjpeg.mov", 30, 2}, {"lossy_mpeg4.avi", 300, 3},
+        {"lossy.mp4", 10, 6},  {"lossy.ts", 30, 13},
+    };
+    // Five plain runs, frame threads 1, 3 and 8, and one that keeps no packets, so
+    // that every group decoded again is read again from the file.
+    struct Variant {
+        const char* label;
+        int threads;
+        QStringList environment;
+    };
+    const QList<Variant> variants = {
+        {"run 1", 0, {}},          {"run 2", 0, {}},          {"run 3", 0, {}},
+        {"run 4", 0, {}},          {"run 5", 0, {}},          {"1 frame thread", 1, {}},
+        {"3 frame threads", 3, {}}, {"8 frame threads", 8, {}}, {"no packets kept", 0, {"KESTRALINE_PACKET_LOG_BYTES=0"}},
+    };
+    // The client's search for 25 frames from frame k: the player's position just
+    // after frame k's time, and 25.4 frames' time.
+    const QList<int> starts = {61, 99, 150, 177, 220};
+    QStringList names;
+    for (const FlippedClip& c : clips)
+        names.append(c.clip);
+    prepareClips(names);
+    std::vector<QString> videos(clips.size());
+    sideBySide(clips.size(), [&](int i) { videos[i] = flippedCopy(clips[i]); });
+
+    const int runs = variants.size() + 2 * starts.size();
+    std::vector<QByteArray> outputs(clips.size() * runs);
+    sideBySide(outputs.size(), [&](int job) {
+        const QString& video = videos[job / runs];
+        const int run = job % runs;
+        if (run < variants.size()) {
+            outputs[job] = analyse(video, {}, variants[run].threads, variants[run].environment);
+            return;
+        }
+        const int k = starts[(run - variants.size()) / 2];
+        const QStringList stretch = {format_general(k / 25.0 + 0.001), format_general(25.4 / 25)};
+        outputs[job] = analyse(video, stretch, run % 2 ? 1 : 0);
+    }, 8);
+
+    for (int i = 0; i < clips.size(); ++i) {
+        const std::string name = videos[i].toStdString();
+        const QByteArray& whole = outputs[i * runs];
+        ASSERT_FALSE(whole.isEmpty()) << name;
+        EXPECT_NE(whole, analyse(clip(clips[i].clip))) << name << ": the damage changed nothing";
+        for (int run = 1; run < variants.size(); ++run)
+            EXPECT_EQ(outputs[i * runs + run], whole) << name << ": " << variants[run].label;
+        // Damage to the stamps moves frames in time, and then the frame on screen
+        // at a time is another one.
+        const bool inPlace = whole.size() == 3 * 250 && packetStamps(videos[i]) == packetStamps(clip(clips[i].clip));
+        for (int run = variants.size(); run < runs; ++run) {
+            const int k = starts[(run - variants.size()) / 2];
+            const QByteArray& stretch = outputs[i * runs + run];
+            // Where no frame was lost or moved, the stretch is the slice from frame k.
+            const std::string what = name + " from frame " + std::to_string(k) + (run % 2 ? " on one thread" : "");
+            ASSERT_FALSE(stretch.isEmpty()) << what;
+            if (inPlace) {
+                EXPECT_EQ(stretch.size(), 3 * 25) << what;
+                EXPECT_EQ(runAt(whole, stretch), k) << what;
+            } else {
+                EXPECT_GE(runAt(whole, stretch), 0) << what;
+            }
+        }
+    }
+}
 
 TEST(DamagedVideo, GivesTheSameBytesAtEveryThreadCountAndClipmetaCountsThem)
 {

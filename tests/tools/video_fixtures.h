@@ -45,7 +45,7 @@ struct Recipe {
 
 // The clips by file name. "lossless.*": 50 flat frames of 161x97 at 25 fps.
 // "lossy.*": 250 frames of a moving test picture with B-frames (H.264 in the
-// containers that take it, MPEG-2 in .mpg, VP8/VP9 in .webm).
+// containers that take it, MPEG-2 in .mpg, VP8/VP9 in .webm), or of Motion JPEG.
 inline const QMap<QString, Recipe>& recipes()
 {
     static const QMap<QString, Recipe> all = [] {
@@ -63,6 +63,8 @@ inline const QMap<QString, Recipe>& recipes()
         r["lossy_mpeg4.avi"] = {moving, {"-c:v", "mpeg4", "-bf", "2", "-g", "15"}};   // stamps on B-frames only
         r["lossy.mpg"] = {moving, {"-c:v", "mpeg2video", "-bf", "2", "-g", "15"}};
         r["lossy.webm"] = {moving, {"-c:v", "libvpx", "-g", "40", "-b:v", "300k"}};
+        r["lossy.ts"] = {moving, h264};
+        r["lossy_mjpeg.mov"] = {moving, {"-c:v", "mjpeg", "-q:v", "3"}};
         r["lossy_vp9.webm"] = {moving, {"-c:v", "libvpx-vp9", "-g", "40", "-b:v", "300k"}};
         r["lossy2997.mp4"] = {"testsrc2=s=192x108:r=30000/1001:d=6", h264};
         r["lossy2997.mpg"] = {"testsrc2=s=160x96:r=30000/1001:d=6", {"-c:v", "mpeg2video", "-bf", "2"}};
@@ -143,26 +145,30 @@ struct ToolRun {
 };
 
 // Runs one of the tools; `decoderThreads` above 0 sets the decoder's frame
-// threads through KESTRALINE_DECODER_THREADS.
-inline ToolRun runTool(const QString& name, const QStringList& args, int decoderThreads = 0)
+// threads through KESTRALINE_DECODER_THREADS, `environment` holds more
+// NAME=VALUE settings.
+inline ToolRun runTool(const QString& name, const QStringList& args, int decoderThreads = 0,
+                       const QStringList& environment = {})
 {
     ToolRun run;
     const QString program = testsupport::binDir() + "/" + name;
+    QStringList settings = environment;
     if (decoderThreads > 0)
-        run.status = testsupport::runProgram(
-            "env", QStringList{QString("KESTRALINE_DECODER_THREADS=%1").arg(decoderThreads), program} + args, &run.out,
-            &run.err);
+        settings.append(QString("KESTRALINE_DECODER_THREADS=%1").arg(decoderThreads));
+    if (!settings.isEmpty())
+        run.status = testsupport::runProgram("env", settings + QStringList{program} + args, &run.out, &run.err);
     else
         run.status = testsupport::runProgram(program, args, &run.out, &run.err);
     return run;
 }
 
 // Runs the analyser and returns what it wrote; fails the test when it failed.
-inline QByteArray analyse(const QString& video, const QStringList& stretch = {}, int decoderThreads = 0)
+inline QByteArray analyse(const QString& video, const QStringList& stretch = {}, int decoderThreads = 0,
+                          const QStringList& environment = {})
 {
     static std::atomic<int> counter{0};
     const QString out = workFolder() + QString("/out%1.rgb").arg(++counter);
-    const ToolRun run = runTool("KestralineAnalyzer", QStringList{video, out} + stretch, decoderThreads);
+    const ToolRun run = runTool("KestralineAnalyzer", QStringList{video, out} + stretch, decoderThreads, environment);
     EXPECT_EQ(run.status, 0) << video.toStdString() << ": " << run.err.toStdString();
     QFile file(out);
     if (!file.open(QIODevice::ReadOnly))
