@@ -144,7 +144,8 @@ TEST(FrameRateMatrix, EveryRateInEveryContainerGivesTheSameFramesWholeAndInStret
         EXPECT_TRUE(!results[i].made || results[i].outcome == "ok")
             << container << " at " << kRates[i % rates].name << " fps: " << results[i].outcome.toStdString();
         // Every encoder takes 25 fps: a clip missing there is a broken recipe, not a refused rate.
-        if (i % rates == kTwentyFive)
+        if (i % rates == kTwentyFive) {
             EXPECT_TRUE(results[i].made) << container;
+        }
     }
 }
