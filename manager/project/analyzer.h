@@ -2,6 +2,7 @@
 #include "clipmeta.h"
 
 #include <QThread>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -29,6 +30,9 @@ public:
     // that no handler runs twice meanwhile), even after a request to quit.
     void WaitServingHandBack();
 
+signals:
+    void handBackWanted(); // sent by the worker, served on the main thread
+
 protected:
     void run() override; // the worker's Execute
 
@@ -36,6 +40,7 @@ private:
     CLIPMETA& runner;
     QObject* mainThreadObject;
     std::function<void()> handBack;
+    std::atomic<bool> ran {false}; // set as the worker's last step
 };
 
 // Destroys the worker (if any) after waiting for it as WaitServingHandBack does.
