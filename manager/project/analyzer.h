@@ -38,9 +38,10 @@ protected:
 
 private:
     CLIPMETA& runner;
-    QObject* mainThreadObject;
     std::function<void()> handBack;
-    std::atomic<bool> ran {false}; // set as the worker's last step
+    std::atomic<bool> resultsReady {false}; // set before the hand-back is asked for
+    std::atomic<bool> ran {false};          // set as the worker's last step
+    bool handedBack = false;                // on the main thread, once the hand-back has run
 };
 
 // Destroys the worker (if any) after waiting for it as WaitServingHandBack does.
