@@ -6,7 +6,9 @@
 // stops seeing its own locks and stops reporting races, and the whole process counts
 // as a child of a multithreaded fork, whose later threads go unwatched. Such a clone
 // is made an ordinary fork here, which the sanitizer models; the child runs the same
-// function, which execs or ends as before. Other clones go to the sanitizer as usual.
+// function, which execs or ends as before, and the pidfd Qt asked for is opened for it.
+// Qt learns whether the program started through a pipe, which works after a fork too.
+// Other clones go to the sanitizer as usual.
 #include <dlfcn.h>
 #include <sched.h>
 #include <signal.h>
