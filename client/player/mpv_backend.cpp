@@ -419,6 +419,9 @@ extern "C" const char* __tsan_default_suppressions()
            "mutex:libspa-support.so\n"   // a plug-in, unloaded again: no called_from_lib
            "race:libjack.so\n"
            "called_from_lib:libSDL2\n"
-           "called_from_lib:libasound.so\n" KESTRALINE_FFMPEG_TSAN_SUPPRESSIONS;
+           "called_from_lib:libasound.so\n"
+           // libmpv unlocks the locks of its callback setters in a tail call, so the unlock
+           // seems made here while the lock, inside libmpv, went unseen.
+           "mutex:player::MpvBackend::createCore\n" KESTRALINE_FFMPEG_TSAN_SUPPRESSIONS;
 }
 #endif

@@ -7,8 +7,10 @@ namespace manager {
 
 ANALYZER::ANALYZER(bool createSuspended, CLIPMETA& runner, QObject* mainThreadObject,
                    std::function<void()> handBack)
-    : runner(runner), mainThreadObject(mainThreadObject), handBack(std::move(handBack))
+    : runner(runner), handBack(std::move(handBack))
 {
+    // The connection keeps the hand-back, so the worker frees nothing the main thread runs.
+    connect(this, &ANALYZER::handBackWanted, mainThreadObject, [this] { Prepare(); }, Qt::BlockingQueuedConnection);
     if (!createSuspended)
         start();
 }
@@ -22,30 +24,33 @@ void ANALYZER::run()
 {
     if (runner.GetClipmeta())
         runner.GetVideoAnalysis();
-    QMetaObject::invokeMethod(mainThreadObject, [this] { Prepare(); }, Qt::BlockingQueuedConnection);
+    resultsReady.store(true, std::memory_order_release);
+    emit handBackWanted();
+    ran.store(true, std::memory_order_release);
 }
 
 void ANALYZER::Prepare()
 {
+    // The runner's results come with Qt's queued call, whose locks a race detector
+    // cannot see; the flag shows it that they were written before.
+    resultsReady.load(std::memory_order_acquire);
     if (handBack)
         handBack();
+    handedBack = true;
 }
 
 void ANALYZER::WaitServingHandBack()
 {
-    if (isRunning() && !isFinished()) {
-        // Serves this thread's events until the worker has ended. An event loop
-        // would also end on a request to quit the application (a posted Quit, a
-        // last window closed), and wait() below would then block for good while
-        // the worker waits for its hand-back.
-        QObject wakeUp;
-        connect(this, &QThread::finished, &wakeUp, [] {});
-        // finished() may already have been sent before the connection existed;
-        // isFinished() is true from just before it is sent.
-        while (!isFinished())
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
-    }
+    // Serves this thread's events until the worker's hand-back has run (a worker
+    // never started has none); wait() then only waits for the worker's last steps.
+    // An event loop would also end on a request to quit the application (a posted
+    // Quit, a last window closed), and wait() would then block for good while the
+    // worker waits for its hand-back.
+    while (!handedBack && isRunning())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
     wait();
+    // wait() too ends on Qt's unseen locks; the worker's last step shows the detector its end.
+    ran.load(std::memory_order_acquire);
 }
 
 void destroy_worker(std::unique_ptr<ANALYZER>& worker)

@@ -2,6 +2,7 @@
 #include "clipmeta.h"
 
 #include <QThread>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -29,13 +30,18 @@ public:
     // that no handler runs twice meanwhile), even after a request to quit.
     void WaitServingHandBack();
 
+signals:
+    void handBackWanted(); // sent by the worker, served on the main thread
+
 protected:
     void run() override; // the worker's Execute
 
 private:
     CLIPMETA& runner;
-    QObject* mainThreadObject;
     std::function<void()> handBack;
+    std::atomic<bool> resultsReady {false}; // set before the hand-back is asked for
+    std::atomic<bool> ran {false};          // set as the worker's last step
+    bool handedBack = false;                // on the main thread, once the hand-back has run
 };
 
 // Destroys the worker (if any) after waiting for it as WaitServingHandBack does.
