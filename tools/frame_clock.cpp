@@ -6,12 +6,12 @@ extern "C" {
 #include <libavutil/frame.h>
 }
 
-FrameClock::Basis FrameClock::basisOf(const VideoStreamInfo& info, const AVFrame& firstFrame)
+FrameClock::Basis FrameClock::basisOf(const VideoStreamInfo& info, const AVFrame& frameZero)
 {
     Basis basis;
-    const std::int64_t stamp = stampOf(firstFrame);
+    const std::int64_t stamp = stampOf(frameZero);
     basis.byIndex = stamp == AV_NOPTS_VALUE;
-    basis.origin = info.startTimeKnown || basis.byIndex ? info.startTime : stamp;
+    basis.origin = basis.byIndex ? info.startTime : stamp;
     return basis;
 }
 

@@ -8,19 +8,22 @@
 struct AVFrame;
 
 // Presentation times of a video's frames in decoding output order, counted from
-// the stream's start. A video whose first frame carries a stamp is timed by its
-// stamps, in stream ticks (a frame without one follows the last stamped frame by
-// whole frame durations); a video whose first frame carries none (AVI with
-// B-frames, where only some frames have one) is timed by frame index throughout,
-// so that times never mix two clocks and frame times are exact at any rate.
+// frame 0, the first frame the decoder delivers (see frame_zero.h). A video whose
+// frame 0 carries a stamp is timed by its stamps, in stream ticks (a frame without
+// one follows the last stamped frame by whole frame durations); a video whose frame
+// 0 carries none (AVI with B-frames, where only some frames have one) is timed by
+// frame index throughout, so that times never mix two clocks and frame times are
+// exact at any rate.
 class FrameClock {
 public:
-    // How a video's frames are timed: its first frame decides.
+    // How a video's frames are timed: frame 0 decides.
     struct Basis {
         bool byIndex = false;
-        std::int64_t origin = 0;   // the stream tick that counts as time 0
+        // The stream tick that counts as time 0: frame 0's stamp (timed by stamps),
+        // else the stream's start.
+        std::int64_t origin = 0;
     };
-    static Basis basisOf(const VideoStreamInfo& info, const AVFrame& firstFrame);
+    static Basis basisOf(const VideoStreamInfo& info, const AVFrame& frameZero);
 
     // The frame's stamp where the file stores one, else AV_NOPTS_VALUE. A frame
     // that shares a container packet with an earlier one (MPEG program streams
@@ -40,7 +43,7 @@ public:
     // A time in seconds in a clock's units, rounded down, so that the frame on
     // screen then is the last one whose time is not after it.
     static std::int64_t timeAt(const VideoStreamInfo& info, const Basis& basis, const ExactDecimal& seconds);
-    // A time in a clock's units as stream ticks after the stream's start.
+    // A time in a clock's units as stream ticks after the clock's origin.
     static std::int64_t ticksAt(const VideoStreamInfo& info, const Basis& basis, std::int64_t time);
 
 private:

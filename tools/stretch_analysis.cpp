@@ -6,6 +6,7 @@
 #include "colour_pipeline.h"
 #include "frame_clock.h"
 #include "frame_spacing.h"
+#include "frame_zero.h"
 #include "media_error.h"
 #include "repeatable_decode.h"
 #include "saturating_math.h"
@@ -25,8 +26,8 @@ namespace {
 constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
 constexpr int kMostSeeks = 16;
 
-// Where the stretch begins (stream ticks after the stream's start, rounded down)
-// and how many frames it holds.
+// Where the stretch begins (stream ticks after frame 0, rounded down) and how many
+// frames it holds.
 struct StretchPlan {
     std::int64_t start = 0;
     std::int64_t frames = 0;
@@ -146,21 +147,19 @@ std::vector<std::uint8_t> StretchDecoder::run()
     return fromStart();
 }
 
-// Learns from the video's first frame how the whole-file decode times frames.
-// Frames timed by index are recognised after a seek by the decoding time of the
-// packet each came out with, which runs that far ahead of the frame's index.
+// Learns from frame 0 how the whole-file decode times frames. Frames timed by
+// index are recognised after a seek by the decoding time of the packet each came
+// out with, which runs that far ahead of the frame's index.
 bool StretchDecoder::probeClock()
 {
     untouched_ = false;
-    bool probed = false;
-    input_.decode([&](const AVFrame& frame) {
-        basis_ = FrameClock::basisOf(info_, frame);
-        indexLead_ = frame.pkt_dts;
-        probed = true;
+    const std::optional<FrameZero> zero = findFrameZero(input_);
+    if (!zero)
         return false;
-    });
+    basis_ = zero->basis;
+    indexLead_ = zero->packetDts;
     clockStart_ = FrameClock::timeAt(info_, basis_, stretch_.start);
-    return probed && (!basis_.byIndex || indexLead_ != AV_NOPTS_VALUE);
+    return !basis_.byIndex || indexLead_ != AV_NOPTS_VALUE;
 }
 
 // The index of a frame timed by index, from its packet's decoding time.
@@ -249,7 +248,7 @@ std::vector<std::uint8_t> StretchDecoder::fromStart()
         fresh.emplace(input_.path());
     VideoInput& input = fresh ? *fresh : input_;
     untouched_ = false;
-    // The first frame decides how frames are timed, and so the units of the start.
+    // Frame 0 decides how frames are timed, and so the units of the start.
     std::optional<StretchOutput> output;
     std::optional<FrameClock> clock;
     decodeRepeatably(input, DecodeStart::FileStart, [&](const AVFrame& frame) {

@@ -20,7 +20,7 @@ struct Stretch {
 std::vector<std::uint8_t> analyseWholeVideo(const std::string& path);
 
 // The colour data of a stretch: from the frame on screen at the start (times
-// counted from the stream's start), floor(length × frame rate) frames, fewer at the
+// counted from frame 0), floor(length × frame rate) frames, fewer at the
 // end of the video. Byte for byte the same as that slice of analyseWholeVideo.
 // Decoding starts at the key frame at or before the start, whatever the container.
 std::vector<std::uint8_t> analyseStretch(const std::string& path, const Stretch& stretch);

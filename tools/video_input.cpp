@@ -6,7 +6,29 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
+#include <libavutil/display.h>
 }
+
+#include <cmath>
+
+namespace {
+
+// The clockwise turn, in quarter turns, that the stream's display matrix asks for.
+int rotationOf(const AVStream& stream)
+{
+    std::size_t size = 0;
+    const std::uint8_t* matrix = av_stream_get_side_data(&stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
+    if (!matrix || size < 9 * sizeof(std::int32_t))
+        return 0;
+    // The matrix's angle is counter-clockwise; NaN for a degenerate matrix.
+    const double degrees = -av_display_rotation_get(reinterpret_cast<const std::int32_t*>(matrix));
+    if (!std::isfinite(degrees))
+        return 0;
+    const long quarters = std::lround(degrees / 90.0) % 4;
+    return static_cast<int>((quarters + 4) % 4) * 90;
+}
+
+} // namespace
 
 VideoInput::VideoInput(const std::string& path) : path_(path)
 {
@@ -16,30 +38,47 @@ VideoInput::VideoInput(const std::string& path) : path_(path)
         if (!held_)
             throw MediaError("out of memory");
     } catch (...) {
-        av_packet_free(&held_);
-        avformat_close_input(&format_);
+        close();
         throw;
     }
 }
 
 VideoInput::~VideoInput()
 {
-    av_packet_free(&held_);
     decoder_.reset();
+    close();
+}
+
+void VideoInput::close()
+{
+    av_packet_free(&held_);
     avformat_close_input(&format_);
+    avio_closep(&io_);   // ours: the demuxer leaves it open
 }
 
 void VideoInput::openStream()
 {
-    // "file:" keeps a name such as "clip:1.mp4" or "concat:..." a plain local file,
-    // and the whitelist keeps a crafted file from making us open anything else.
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    // "file:" keeps a name such as "clip:1.mp4" or "concat:..." a plain local file.
     const std::string url = "file:" + path_;
-    const int opened = avformat_open_input(&format_, url.c_str(), nullptr, &options);
-    av_dict_free(&options);
+    AVDictionary* fileOptions = nullptr;
+    av_dict_set(&fileOptions, "protocol_whitelist", "file", 0);
+    const int opened = avio_open2(&io_, url.c_str(), AVIO_FLAG_READ, nullptr, &fileOptions);
+    av_dict_free(&fileOptions);
     if (opened < 0)
         throw MediaError("cannot open \"" + path_ + "\": " + ffmpegErrorText(opened));
+    // The demuxer reads that one file and may open nothing else: a playlist or a
+    // movie that names other files or addresses (HLS, ffconcat, references) is
+    // refused, not followed. No protocol is called "none".
+    format_ = avformat_alloc_context();
+    if (!format_)
+        throw MediaError("out of memory");
+    format_->pb = io_;
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "none", 0);
+    const int demuxed = avformat_open_input(&format_, url.c_str(), nullptr, &options);
+    av_dict_free(&options);
+    if (demuxed < 0)
+        throw MediaError("cannot open \"" + path_ + "\": " + ffmpegErrorText(demuxed));
     const int probed = avformat_find_stream_info(format_, nullptr);
     if (probed < 0)
         throw MediaError("cannot read the streams of \"" + path_ + "\": " + ffmpegErrorText(probed));
@@ -61,6 +100,9 @@ void VideoInput::openStream()
     info_.startTime = info_.startTimeKnown ? stream->start_time : 0;
     info_.colourSpace = stream->codecpar->color_space;
     info_.colourRange = stream->codecpar->color_range;
+    if (format_->start_time != AV_NOPTS_VALUE)
+        info_.formatStartSeconds = static_cast<double>(format_->start_time) / AV_TIME_BASE;
+    info_.rotationDegrees = rotationOf(*stream);
 }
 
 std::unique_ptr<FrameDecoder> VideoInput::newDecoder(Threading threading) const

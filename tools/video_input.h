@@ -12,6 +12,7 @@ extern "C" {
 }
 
 struct AVFormatContext;
+struct AVIOContext;
 struct AVFrame;
 struct AVPacket;
 
@@ -23,6 +24,8 @@ struct VideoStreamInfo {
     AVRational timeBase{0, 1};
     std::int64_t startTime = 0;   // presentation time of the stream's start, in timeBase ticks
     bool startTimeKnown = false;
+    double formatStartSeconds = 0;   // the container's start time, 0 where unknown
+    int rotationDegrees = 0;   // the clockwise turn that shows the picture upright: 0, 90, 180 or 270
     AVColorSpace colourSpace = AVCOL_SPC_UNSPECIFIED;
     AVColorRange colourRange = AVCOL_RANGE_UNSPECIFIED;
 };
@@ -72,9 +75,11 @@ public:
 
 private:
     void openStream();
+    void close();
     int readVideoPacket(AVPacket* packet);
 
     std::string path_;
+    AVIOContext* io_ = nullptr;   // the file, which the demuxer reads through
     AVFormatContext* format_ = nullptr;
     std::unique_ptr<FrameDecoder> decoder_;   // frame-threaded, made by the first decode
     AVPacket* held_ = nullptr;   // read by skipToKeyPacket, read first

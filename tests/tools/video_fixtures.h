@@ -77,6 +77,11 @@ inline const QMap<QString, Recipe>& recipes()
         r["long.mpg"] = {tiny, {"-c:v", "mpeg2video", "-bf", "2", "-g", "250", "-sc_threshold", "1000000000"}};
         r["long.webm"] = {tiny, {"-c:v", "libvpx", "-g", "250", "-keyint_min", "250", "-deadline", "realtime",
                                   "-cpu-used", "8", "-b:v", "100k"}};
+        // "edit_source.mp4": 10 s of flat frames (each colour once) at 25 fps with
+        // B-frames and a key frame every 25 frames, which edits() cuts and turns.
+        r["edit_source.mp4"] = {flatColourSource("64x48", "25", "10"),
+                                {"-c:v", "libx264", "-bf", "3", "-g", "25", "-keyint_min", "25", "-sc_threshold", "0",
+                                 "-pix_fmt", "yuv420p"}};
         return r;
     }();
     return all;
@@ -96,16 +101,92 @@ inline void runFfmpeg(const QStringList& args)
         throw std::runtime_error("ffmpeg failed: " + err.toStdString());
 }
 
-// The path of a clip of recipes(), made on first use.
+// A clip made from another as users edit videos: ffmpeg `before` -i SOURCE `after` OUT.
+struct Edit {
+    QString source;
+    QStringList before;
+    QStringList after;
+};
+
+// The edited clips by file name, all from "edit_source.mp4": stream-copied cuts at
+// 3.3 s and 5.9 s (an MP4 edit list that starts after a key frame), a cut that
+// starts on a frame that is no key frame, a cut whose first frames lie before
+// time 0, and the turns that phones store.
+inline const QMap<QString, Edit>& edits()
+{
+    static const QMap<QString, Edit> all = [] {
+        QMap<QString, Edit> e;
+        const QString source = "edit_source.mp4";
+        e["cut33.mp4"] = {source, {"-ss", "3.3"}, {"-t", "5", "-c", "copy"}};
+        e["cut59.mp4"] = {source, {"-ss", "5.9"}, {"-t", "5", "-c", "copy"}};
+        e["cut_not_key.mkv"] = {source, {}, {"-ss", "3.3", "-t", "5", "-c", "copy", "-copyinkf"}};
+        e["cut_negative.mkv"] = {source, {"-ss", "3.3"}, {"-t", "5", "-c", "copy", "-avoid_negative_ts", "disabled"}};
+        for (const char* turn : {"90", "180", "270"})
+            e[QString("turned%1.mp4").arg(turn)] = {source, {}, {"-c", "copy", "-metadata:s:v:0", QString("rotate=") + turn}};
+        return e;
+    }();
+    return all;
+}
+
+// The path of a clip of recipes() or edits(), made on first use.
 inline QString clip(const QString& name)
 {
     static QTemporaryDir folder;
     const QString path = folder.path() + "/" + name;
     if (!QFile::exists(path)) {
-        const Recipe& recipe = recipes()[name];
-        runFfmpeg(QStringList{"-f", "lavfi", "-i", recipe.source} + recipe.codec + QStringList{path});
+        if (edits().contains(name)) {
+            const Edit& edit = edits()[name];
+            runFfmpeg(edit.before + QStringList{"-i", clip(edit.source)} + edit.after + QStringList{path});
+        } else {
+            const Recipe& recipe = recipes()[name];
+            runFfmpeg(QStringList{"-f", "lavfi", "-i", recipe.source} + recipe.codec + QStringList{path});
+        }
     }
     return path;
+}
+
+// What ffprobe prints about the first video stream, decoding on one thread.
+inline QString probe(const QStringList& args)
+{
+    QByteArray out, err;
+    const QStringList all = QStringList{"-v", "error", "-threads", "1", "-select_streams", "v:0"} + args;
+    if (testsupport::runProgram("ffprobe", all, &out, &err) != 0)
+        throw std::runtime_error("ffprobe failed: " + err.toStdString());
+    return QString::fromUtf8(out);
+}
+
+// The presentation times in seconds of the frames ffprobe's decoder delivers, an
+// account independent of the tools. A frame without a time lies one frame after
+// the one before it, or, before the first timed frame, one frame before the next.
+inline std::vector<double> frameTimes(const QString& video, double fps)
+{
+    std::vector<double> times;
+    std::vector<bool> timed;
+    // One line a frame, its time first ("N/A" for none); side data adds empty lines.
+    for (const QString& line : probe({"-show_entries", "frame=pts_time", "-of", "csv=p=0", video})
+                                   .split('\n')) {
+        const QString field = line.section(',', 0, 0).trimmed();
+        if (field.isEmpty())
+            continue;
+        timed.push_back(field != "N/A");
+        times.push_back(timed.back() ? field.toDouble() : times.empty() ? 0.0 : times.back() + 1 / fps);
+    }
+    const auto first = std::find(timed.begin(), timed.end(), true) - timed.begin();
+    for (auto i = first; i > 0 && i < static_cast<long>(times.size()); --i)
+        times[i - 1] = times[i] - 1 / fps;
+    return times;
+}
+
+// The index of the frame on screen at `seconds` after frame 0: the last whose time
+// is not after it.
+inline int frameOnScreen(const std::vector<double>& times, double seconds)
+{
+    int index = 0;
+    for (int i = 0; i < static_cast<int>(times.size()); ++i) {
+        if (times[i] - times[0] <= seconds + 1e-9)
+            index = i;
+    }
+    return index;
 }
 
 // Runs job(i) for i = 0..count-1 on `workers` threads (one per job when 0) and
