@@ -30,11 +30,11 @@ void read_client_settings(const QString& programFolder, ConnectionSettings& sett
 bool write_client_settings(const QString& programFolder, const ConnectionSettings& settings)
 {
     IniFile ini(client_settings_path(programFolder));
-    bool written = ini.WriteString(section, "Host", settings.Host);
-    written = ini.WriteString(section, "Port", settings.Port) && written;
-    written = ini.WriteString(section, "User", settings.User) && written;
-    written = ini.WriteString(section, "Password", settings.Password) && written;
-    return ini.UpdateFile() && written;
+    ini.WriteString(section, "Host", settings.Host);
+    ini.WriteString(section, "Port", settings.Port);
+    ini.WriteString(section, "User", settings.User);
+    ini.WriteString(section, "Password", settings.Password);
+    return ini.UpdateFile();
 }
 
 } // namespace client

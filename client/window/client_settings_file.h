@@ -14,7 +14,7 @@ QString client_settings_path(const QString& programFolder);
 void read_client_settings(const QString& programFolder, ConnectionSettings& settings);
 
 // Writes the four keys in that order, empty values included; false when the
-// file could not be written.
+// file could not be written, the old file then left as it was.
 bool write_client_settings(const QString& programFolder, const ConnectionSettings& settings);
 
 } // namespace client

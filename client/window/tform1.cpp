@@ -279,7 +279,9 @@ void TForm1::ReadIniExecute()
 
 void TForm1::WriteIniExecute()
 {
-    write_client_settings(CurPath, Settings);
+    // Said at once, so that the user does not find the settings gone at the next start.
+    if (!write_client_settings(CurPath, Settings))
+        dialogs().showMessage("Ошибка записи файла настроек: " + client_settings_path(CurPath));
 }
 
 void TForm1::BitBtn7Click()

@@ -27,12 +27,12 @@ bool read_server_settings(const QString& path, ServerSettings& settings)
 bool write_server_settings(const QString& path, const ServerSettings& settings)
 {
     IniFile ini(path);
-    bool written = ini.WriteString("Common", "Port", settings.port);
-    written = ini.WriteString("Common", "VideoDataBase", settings.videoDataBase) && written;
-    written = ini.WriteString("Common", "AccessDataBase", settings.accessDataBase) && written;
-    written = ini.WriteString("Logs", "access", settings.accessLog) && written;
-    written = ini.WriteString("Logs", "errors", settings.errorsLog) && written;
-    return ini.UpdateFile() && written;
+    ini.WriteString("Common", "Port", settings.port);
+    ini.WriteString("Common", "VideoDataBase", settings.videoDataBase);
+    ini.WriteString("Common", "AccessDataBase", settings.accessDataBase);
+    ini.WriteString("Logs", "access", settings.accessLog);
+    ini.WriteString("Logs", "errors", settings.errorsLog);
+    return ini.UpdateFile();
 }
 
 } // namespace server

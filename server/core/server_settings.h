@@ -22,7 +22,7 @@ QString server_settings_path(const QString& programFolder);
 bool read_server_settings(const QString& path, ServerSettings& settings);
 
 // Writes all five keys; the file is created when missing. False when it could not
-// be written.
+// be written, the old file then left as it was.
 bool write_server_settings(const QString& path, const ServerSettings& settings);
 
 } // namespace server

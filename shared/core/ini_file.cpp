@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <unistd.h>
 
 namespace {
 
@@ -48,15 +49,22 @@ void IniFile::load()
         lines.removeLast();
 }
 
-bool IniFile::save() const
+bool IniFile::UpdateFile() const
 {
-    QSaveFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
     QByteArray data;
     for (const QString& line : lines)
         data += line.toUtf8() + "\r\n";
-    file.write(data);
+    // Unbuffered, so that a write the disk refuses fails here and is not lost in the
+    // buffer's flush at commit; a short write (a full disk, a file size limit) and a
+    // failed sync are failures too. The temporary file then goes and never replaces
+    // the old one.
+    QSaveFile file(filePath);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return false;
+    if (file.write(data) != data.size() || ::fsync(file.handle()) != 0) {
+        file.cancelWriting();
+        return false;
+    }
     return file.commit();
 }
 
@@ -86,7 +94,7 @@ QString IniFile::ReadString(const QString& section, const QString& key, const QS
     return line.mid(line.indexOf('=') + 1);
 }
 
-bool IniFile::WriteString(const QString& section, const QString& key, const QString& value)
+void IniFile::WriteString(const QString& section, const QString& key, const QString& value)
 {
     // A value cannot span lines in this format: line breaks would split the key.
     QString flat = value;
@@ -95,7 +103,7 @@ bool IniFile::WriteString(const QString& section, const QString& key, const QStr
     int s = findSection(section);
     if (s < 0) {
         lines << "[" + section + "]" << entry;
-        return save();
+        return;
     }
     const int k = findKey(s, key);
     if (k >= 0) {
@@ -108,10 +116,4 @@ bool IniFile::WriteString(const QString& section, const QString& key, const QStr
             --end;
         lines.insert(end, entry);
     }
-    return save();
-}
-
-bool IniFile::UpdateFile()
-{
-    return true;
 }

@@ -4,6 +4,7 @@
 #include "../player/scripted_player_backend.h"
 #include "answer_rows.h"
 #include "client_test_doubles.h"
+#include "full_disk.h"
 #include "scripted_dialogs.h"
 #include "string_grid.h"
 #include "tform1.h"
@@ -230,6 +231,25 @@ private slots:
         QCOMPARE(client.form1->Settings.Port, QString("port 9"));
         QCOMPARE(QString::fromUtf8(testsupport::readBytes(folder + "/KestralineClient.ini")),
                  QString("[Client]\r\nHost=search.local\r\nPort=port 9\r\nUser=qoda\r\nPassword=тайна\r\n"));
+    }
+
+    // A save that does not fit on the disk says so, and the file keeps its bytes.
+    void settingsSavedOnAFullDisk()
+    {
+        testsupport::SmallDisk disk(64 * 1024);
+        if (!disk.isMounted())
+            QSKIP(qPrintable(disk.refusal()));
+        const QString ini = disk.path() + "/KestralineClient.ini";
+        const QByteArray before = "[Client]\r\nHost=search.local\r\n";
+        testsupport::writeBytes(ini, before);
+        ScriptedDialogs dialogs;
+        Client client(disk.path());
+        disk.fill();
+        client.form6->show();
+        client.form6->Edit1->setText("other.host");
+        client.form6->BitBtn1Click();
+        QCOMPARE(dialogs.texts(), QStringList{"Ошибка записи файла настроек: " + ini});
+        QCOMPARE(testsupport::readBytes(ini), before);
     }
 
     void searchShowsTheAnswer()

@@ -2,6 +2,7 @@
 // control and the handlers of the settings page.
 #include "server_ui_fixture.h"
 
+#include "full_disk.h"
 #include "kestraline_access.h"
 #include "kestraline_error.h"
 #include "kestraline_finder.h"
@@ -339,6 +340,27 @@ private slots:
         s.form.Edit3->setText(QString::number(testsupport::freeLocalPort()));
         s.form.Edit3Exit();
         QCOMPARE(dialogs.texts("error").size(), 2);
+    }
+
+    // The program folder on a full disk: leaving the port field shows the box, and
+    // the settings file keeps its bytes for the next start.
+    void settingsOnAFullDiskStayAsTheyWere()
+    {
+        testsupport::SmallDisk disk(64 * 1024);
+        if (!disk.isMounted())
+            QSKIP(qPrintable(disk.refusal()));
+        const QString ini = ini_of(disk.path());
+        const QByteArray before = ("[Common]\r\nPort=1080\r\nVideoDataBase=\r\nAccessDataBase=\r\n[Logs]\r\naccess=" +
+                                   folder + "/access.log\r\nerrors=" + folder + "/errors.log\r\n")
+                                      .toUtf8();
+        testsupport::writeBytes(ini, before);
+        ScriptedDialogs dialogs;
+        Server s(disk.path());
+        disk.fill();
+        s.form.Edit3->setText(QString::number(testsupport::freeLocalPort()));
+        s.form.Edit3Exit();
+        QCOMPARE(dialogs.texts("error"), QStringList{"Ошибка записи файла настроек: " + ini});
+        QCOMPARE(testsupport::readBytes(ini), before);
     }
 
     void closingWritesSettingsAndLogsNothing()

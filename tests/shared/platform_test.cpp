@@ -2,6 +2,7 @@
 // interface, the number format of the protocol and the SQLite connection.
 #include "dialog_service.h"
 #include "error_box.h"
+#include "full_disk.h"
 #include "ini_file.h"
 #include "kestraline_error.h"
 #include "number_format.h"
@@ -9,7 +10,9 @@
 #include "sqlite_connection.h"
 #include "test_support.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -39,9 +42,10 @@ TEST(IniFile, RoundTripKeepsValuesExactlyAndOtherKeys)
     const QString cyrillic = QString::fromUtf8("/видео/База данных, \"копия\".db");
     {
         IniFile ini(path);
-        ASSERT_TRUE(ini.WriteString("Common", "VideoDataBase", cyrillic));
-        ASSERT_TRUE(ini.WriteString("Common", "Port", "a,b,c"));
-        ASSERT_TRUE(ini.WriteString("Logs", "access", " padded = value "));
+        ini.WriteString("Common", "VideoDataBase", cyrillic);
+        ini.WriteString("Common", "Port", "a,b,c");
+        ini.WriteString("Logs", "access", " padded = value ");
+        ASSERT_TRUE(ini.UpdateFile());
     }
     IniFile again(path);
     EXPECT_EQ(again.ReadString("Common", "VideoDataBase", ""), cyrillic);
@@ -55,7 +59,45 @@ TEST(IniFile, RoundTripKeepsValuesExactlyAndOtherKeys)
 TEST(IniFile, WriteIntoMissingFolderFailsWithoutThrowing)
 {
     IniFile ini("/nonexistent-folder-kestraline/x.ini");
-    EXPECT_FALSE(ini.WriteString("A", "b", "c"));
+    ini.WriteString("A", "b", "c");
+    EXPECT_FALSE(ini.UpdateFile());
+}
+
+// A disk with no byte left, and a file size limit that cuts the new text short: the
+// old file stays byte for byte, nothing else is left in its folder, and the write
+// says it failed. Once there is room the same write lands.
+TEST(IniFile, AWriteThatDoesNotFitKeepsTheOldFile)
+{
+    const QByteArray old = "[Common]\r\nPort=8080\r\nVideoDataBase=/old/Kestraline.db\r\n";
+    const auto rewrite = [](const QString& path) {
+        IniFile ini(path);
+        ini.WriteString("Common", "Port", "9090");
+        ini.WriteString("Common", "VideoDataBase", QString(300, 'v'));
+        return ini.UpdateFile();
+    };
+    const auto expectRewrittenOnceThereIsRoom = [&](const QString& path) {
+        EXPECT_EQ(readBytes(path).toStdString(), old.toStdString());
+        EXPECT_EQ(QDir(QFileInfo(path).path()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.ini"});
+        EXPECT_TRUE(rewrite(path));
+        EXPECT_EQ(IniFile(path).ReadString("Common", "Port", ""), "9090");
+    };
+
+    QTemporaryDir dir;
+    writeBytes(dir.filePath("a.ini"), old);
+    {
+        FileSizeLimit limit(old.size());
+        EXPECT_FALSE(rewrite(dir.filePath("a.ini")));
+    }
+    expectRewrittenOnceThereIsRoom(dir.filePath("a.ini"));
+
+    SmallDisk disk(64 * 1024);
+    if (!disk.isMounted())
+        GTEST_SKIP() << disk.refusal().toStdString();
+    writeBytes(disk.path() + "/a.ini", old);
+    disk.fill();
+    EXPECT_FALSE(rewrite(disk.path() + "/a.ini"));
+    disk.free();
+    expectRewrittenOnceThereIsRoom(disk.path() + "/a.ini");
 }
 
 TEST(NumberFormat, GeneralFormatWithPointWhateverTheLocale)
