@@ -10,6 +10,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <mutex>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -93,7 +94,7 @@ public:
         // One unbuffered write per line: a line is in the file as soon as it is
         // logged, even when the process is then killed. Write errors are not reported.
         if (file.isOpen())
-            file.write(bytes);
+            appendWhole(bytes);
         // The characters are copied: the view text never shares its buffer with a
         // string that another thread still owns.
         view_text.append(line.constData(), line.size());
@@ -135,6 +136,21 @@ public:
     }
 
 private:
+    // A line is in the file whole or not at all: when the disk takes only part of it
+    // (no space left, a size limit), the part is cut off again, so the next line
+    // starts on a line of its own instead of continuing the torn one. Runs under the
+    // lock, so no other line of this log lands meanwhile.
+    void appendWhole(const QByteArray& bytes)
+    {
+        const qint64 stored = file.write(bytes);
+        if (stored <= 0 || stored == bytes.size())
+            return;
+        struct stat status {};
+        if (::fstat(file.handle(), &status) == 0 && status.st_size >= stored) {
+            [[maybe_unused]] const int cut = ::ftruncate(file.handle(), status.st_size - stored);
+        }
+    }
+
     // Opens `name` for appending: created when missing, never truncated.
     bool openLocked()
     {
