@@ -160,16 +160,17 @@ bool removeStale(const QString& path)
 }
 
 // Runs a tool without a shell and waits for it to end. Its standard input is
-// empty and its messages go to our standard error.
-void runTool(QProcess& process, const QString& program, const QStringList& arguments)
+// empty and its messages go to our standard error. True when it ran and ended
+// with status 0.
+bool runTool(QProcess& process, const QString& program, const QStringList& arguments)
 {
     process.setProgram(program);
     process.setArguments(arguments);
     process.setStandardInputFile(QProcess::nullDevice());
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start();
-    if (process.waitForStarted(-1))
-        process.waitForFinished(-1);
+    return process.waitForStarted(-1) && process.waitForFinished(-1) &&
+           process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
 QString absolute(const QString& path)
@@ -197,8 +198,10 @@ bool CLIPMETA::GetClipmeta()
         return false;
     QProcess process;
     process.setStandardOutputFile(info);
-    runTool(process, tooldir + "/Clipmeta", {absolute(videofile)});
-
+    // A run that failed may have left part of its text (the tool could not write
+    // all of it, a full disk): "frames 12" cut from "frames 1234" reads as a number.
+    if (!runTool(process, tooldir + "/Clipmeta", {absolute(videofile)}))
+        return false;
     if (getFileSize(info) < kSmallestInfo)
         return false;
     QFile file(info);
@@ -227,6 +230,7 @@ bool CLIPMETA::GetVideoAnalysis()
         return false;
     QProcess process;
     process.setWorkingDirectory(tooldir);
+    // The tool writes its output whole or not at all, so the file alone tells.
     runTool(process, tooldir + "/KestralineAnalyzer", {absolute(videofile), output});
     success = getFileSize(output) > 0;
     return success;

@@ -26,7 +26,7 @@ public:
 
     // Runs Clipmeta on `videofile` into workdir + "/clipmeta.info" and reads its
     // four "word number" pairs. The numbers are 0 before the run and stay 0 unless
-    // all four were read with fps and frames above 0.
+    // Clipmeta ended with status 0 and all four were read with fps and frames above 0.
     bool GetClipmeta();
 
     // Runs KestralineAnalyzer on `videofile` with `rgbfile` as its output, in the

@@ -1,6 +1,7 @@
 // The tool runner with small stand-in tools (shell scripts in a program folder of
 // the test's own), and once with the real tools on a real video.
 #include "clipmeta.h"
+#include "full_disk.h"
 #include "test_support.h"
 
 #include <QDir>
@@ -226,4 +227,17 @@ TEST(ClipmetaWithTheRealTools, LearnsAndAnalysesARealVideo)
     EXPECT_DOUBLE_EQ(runner.duration, 1.0);   // 30 × 1000 / 29.97002997003 is just under 1001
     ASSERT_TRUE(runner.GetVideoAnalysis());
     EXPECT_EQ(testsupport::readBytes(project.path() + "/1.rgb").size(), 3 * runner.frames);
+
+    // A property file the tool could not write whole ("frames 3" left of "frames 30")
+    // is no answer, though it reads as one.
+    QByteArray text;
+    ASSERT_EQ(testsupport::runProgram(runner.tooldir + "/Clipmeta", {video}, &text), 0);
+    ASSERT_TRUE(text.endsWith(" 30\n"));
+    bool learnt = true;
+    {
+        testsupport::FileSizeLimit limit(text.size() - 2);
+        learnt = runner.GetClipmeta();
+    }
+    EXPECT_FALSE(learnt);
+    EXPECT_EQ(runner.frames, 0);
 }
