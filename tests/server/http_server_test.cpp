@@ -237,7 +237,8 @@ TEST_F(HttpServerTest, MalformedRequestsAreAnsweredWithoutReachingTheHandler)
 
     RawResponse garbage;
     RawConnection noise(port, 3000);
-    ASSERT_TRUE(noise.send(QByteArray("\x16\x03\x01\x02\x00\x01\x00\xff garbage \0\0\0\r\n\r\n", 26)));
+    const char tlsHelloAndNuls[] = "\x16\x03\x01\x02\x00\x01\x00\xff garbage \0\0\0\r\n\r\n";
+    ASSERT_TRUE(noise.send(QByteArray(tlsHelloAndNuls, sizeof tlsHelloAndNuls - 1)));
     ASSERT_TRUE(noise.readResponse(garbage));
     EXPECT_EQ(garbage.status, 400);
 

@@ -81,7 +81,9 @@ std::vector<uint8_t> randomQuery(QRandomGenerator& random, const Library& lib, i
             b = uint8_t(random.bounded(alphabet));
         return q;
     }
-    const int start = random.bounded(static_cast<int>(source.size()) / 3 - length / 3 + 1);
+    // A start from which all `length` bytes lie inside the source, also when the
+    // query ends within a triple.
+    const int start = random.bounded((static_cast<int>(source.size()) - length) / 3 + 1);
     std::vector<uint8_t> q(source.begin() + 3 * start, source.begin() + 3 * start + length);
     if (!q.empty() && random.bounded(5) == 0)
         q[random.bounded(static_cast<int>(q.size()))] ^= 1;
