@@ -65,11 +65,15 @@ bool read_fully(int fd, uint8_t* into, int64_t length)
 }
 
 // Reads `frames` triples from `fd` into new planes, a step at a time; the record
-// gets them only once all were read. Throws std::bad_alloc when they do not fit.
+// gets them only once all were read. False also when the planes do not fit: their
+// allocation is asked to return null rather than throw, so that an address-sanitizer
+// build, whose throwing new ends the process, takes this way too.
 bool read_planes(int fd, int64_t frames, VIDEO_RECORD& record)
 {
-    std::unique_ptr<uint8_t[]> red(new uint8_t[frames > 0 ? frames : 1]);
-    std::unique_ptr<uint8_t[]> green_blue(new uint8_t[frames > 0 ? 2 * frames : 1]);
+    std::unique_ptr<uint8_t[]> red(new (std::nothrow) uint8_t[frames > 0 ? frames : 1]);
+    std::unique_ptr<uint8_t[]> green_blue(new (std::nothrow) uint8_t[frames > 0 ? 2 * frames : 1]);
+    if (!red || !green_blue)
+        return false;
     std::vector<uint8_t> triples(static_cast<size_t>(3 * std::min(frames, FRAMES_PER_READ)));
     for (int64_t first = 0; first < frames; first += FRAMES_PER_READ) {
         const int64_t step = std::min(frames - first, FRAMES_PER_READ);
