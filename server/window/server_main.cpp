@@ -11,13 +11,27 @@
 #include "user_dialogs.h"
 #include "visual_styles.h"
 
+#include <QScopeGuard>
 #include <cstdlib>
 
 namespace server {
 
 int run_kestraline_server(int argc, char** argv)
 {
+    catch_termination_signals();
+    // A termination signal is carried out by the main window's exit once the window
+    // stands. Before that it ends whatever box the start-up shows (its event loop and any
+    // after it), and the exit follows as soon as the window is built.
+    TForm1* mainWindow = nullptr;
+    bool terminated = false;
     KestralineApplication application(argc, argv);
+    on_termination_signals(&application, [&mainWindow, &terminated] {
+        terminated = true;
+        if (mainWindow)
+            mainWindow->N11Click();
+        else
+            QCoreApplication::exit(0);
+    });
     application.setApplicationName("Kestraline Server");
     start_platform(application);
     apply_visual_style("Cobalt XEMedia");
@@ -33,7 +47,12 @@ int run_kestraline_server(int argc, char** argv)
         form1.Form2 = &form2;
         form1.Form10 = &form10;
         form1.Form9 = &form9;
-        on_termination_signals(&form1, [&form1] { form1.N11Click(); });
+        mainWindow = &form1;
+        const auto windowGone = qScopeGuard([&mainWindow] { mainWindow = nullptr; });
+        if (terminated) {
+            form1.N11Click();
+            return EXIT_SUCCESS;
+        }
         form1.show();
         return application.exec();
     }, EXIT_FAILURE);

@@ -17,6 +17,11 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstring>
+#include <thread>
+#include <unistd.h>
+
 namespace {
 
 struct Reply {
@@ -60,6 +65,26 @@ QByteArray colours(int id, int frames)
     return data;
 }
 
+// Waits until the program `pid` has made its application object, whose event loop
+// takes a descriptor of its own (an eventfd) at once: from then on the program's own
+// code runs. False when none came within 10 s.
+bool waitForApplicationObject(qint64 pid)
+{
+    const QString descriptors = QString("/proc/%1/fd").arg(pid);
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 10000) {
+        for (const QString& fd : QDir(descriptors).entryList(QDir::Files | QDir::System)) {
+            char target[64] = {};
+            const QByteArray link = QFile::encodeName(descriptors + "/" + fd);
+            if (::readlink(link.constData(), target, sizeof target - 1) > 0 && std::strstr(target, "[eventfd]"))
+                return true;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return false;
+}
+
 class ServerProgram : public ::testing::Test {
 protected:
     void SetUp() override
@@ -93,13 +118,14 @@ protected:
     }
 
     // Starts the program with `arguments`; its message boxes are answered at once
-    // and written to `boxes`.
-    void launch(const QStringList& arguments)
+    // and written to `boxes`, or else wait as for a user who is away.
+    void launch(const QStringList& arguments, bool answerBoxes = true)
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         environment.insert("KESTRALINE_SERVER_BIND_ADDRESS", "127.0.0.1");
-        environment.insert("KESTRALINE_ANSWER_BOXES", boxes);
+        if (answerBoxes)
+            environment.insert("KESTRALINE_ANSWER_BOXES", boxes);
         server.setProcessEnvironment(environment);
         server.setProcessChannelMode(QProcess::ForwardedChannels);
         server.start(program, arguments);
@@ -195,6 +221,39 @@ TEST_F(ServerProgram, AnAccessDatabaseWithoutItsTableAtStartUpEndsTheProgram)
     QTcpServer probe;
     EXPECT_TRUE(probe.listen(QHostAddress::LocalHost, port));
     EXPECT_EQ(testsupport::sqliteShell(junk, "select name from sqlite_master;"), "other\n");
+}
+
+// SIGTERM (a kill) and SIGINT (Ctrl+C) at any moment of the start-up, also before
+// the windows exist and while a start-up box waits for a user who is away (an access
+// database that does not open), end the program as the menu's exit does: with status
+// 0, and the service it started stopped in the request log.
+TEST_F(ServerProgram, ATerminationSignalEarlyInTheStartUpEndsItAsTheMenusExitDoes)
+{
+    const QString missingAccess = temp.path() + "/missing/Access.db";
+    const struct {
+        int signal;
+        int afterMicroseconds; // after the application object was made
+        bool boxWaits = false;
+    } moments[] = {{SIGTERM, 0},     {SIGINT, 0},      {SIGTERM, 500},   {SIGINT, 2000},
+                   {SIGTERM, 5000},  {SIGTERM, 10000}, {SIGINT, 20000},  {SIGTERM, 40000},
+                   {SIGTERM, 80000}, {SIGINT, 160000}, {SIGTERM, 0, true}, {SIGINT, 300000, true}};
+    const QString requestLog = programFolder + "/access.log";
+    for (const auto& moment : moments) {
+        SCOPED_TRACE(testing::Message() << "signal " << moment.signal << " after " << moment.afterMicroseconds
+                                        << " us" << (moment.boxWaits ? ", a box waiting" : ""));
+        QFile::remove(requestLog);
+        port = testsupport::freeLocalPort();
+        launch({project, QString::number(port), moment.boxWaits ? missingAccess : access}, !moment.boxWaits);
+        ASSERT_TRUE(waitForApplicationObject(server.processId()));
+        std::this_thread::sleep_for(std::chrono::microseconds(moment.afterMicroseconds));
+        ASSERT_EQ(::kill(pid_t(server.processId()), moment.signal), 0);
+        ASSERT_TRUE(server.waitForFinished(20000));
+        EXPECT_EQ(server.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(server.exitCode(), 0);
+        const QByteArray lines = QFile::exists(requestLog) ? testsupport::readBytes(requestLog) : QByteArray();
+        EXPECT_TRUE(lines.contains("\tServer started\r\n")) << lines.constData();
+        EXPECT_TRUE(lines.endsWith("\tServer stopped\r\n")) << lines.constData();
+    }
 }
 
 TEST_F(RunningServer, FindsAFragmentAndRefusesAWrongPassword)
