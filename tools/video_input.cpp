@@ -28,6 +28,28 @@ int rotationOf(const AVStream& stream)
     return static_cast<int>((quarters + 4) % 4) * 90;
 }
 
+bool positive(AVRational rate)
+{
+    return rate.num > 0 && rate.den > 0;
+}
+
+// The rate the tools count with and Clipmeta prints: the stream's nominal rate,
+// unless its average (frames over length: MP4 and MOV state it for the whole
+// stream, other containers for the frames read at opening) departs from it by more
+// than 1 %. Then the frame rate varies (frames dropped, parts at other rates), and
+// the average makes frames / rate the video's length and frame / rate each
+// frame's time on average. 0/1 when unknown.
+AVRational countingRate(AVFormatContext* format, AVStream* stream)
+{
+    const AVRational nominal = av_guess_frame_rate(format, stream, nullptr);
+    const AVRational average = stream->avg_frame_rate;
+    if (!positive(average))
+        return positive(nominal) ? nominal : AVRational{0, 1};
+    if (!positive(nominal) || std::abs(av_q2d(av_div_q(average, nominal)) - 1) > 0.01)
+        return average;
+    return nominal;
+}
+
 } // namespace
 
 VideoInput::VideoInput(const std::string& path) : path_(path)
@@ -93,8 +115,7 @@ void VideoInput::openStream()
     AVStream* stream = format_->streams[streamIndex_];
     info_.width = stream->codecpar->width;
     info_.height = stream->codecpar->height;
-    const AVRational rate = av_guess_frame_rate(format_, stream, nullptr);
-    info_.frameRate = rate.num > 0 && rate.den > 0 ? rate : AVRational{0, 1};
+    info_.frameRate = countingRate(format_, stream);
     info_.timeBase = stream->time_base;
     info_.startTimeKnown = stream->start_time != AV_NOPTS_VALUE;
     info_.startTime = info_.startTimeKnown ? stream->start_time : 0;

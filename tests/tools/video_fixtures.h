@@ -82,6 +82,17 @@ inline const QMap<QString, Recipe>& recipes()
         r["edit_source.mp4"] = {flatColourSource("64x48", "25", "10"),
                                 {"-c:v", "libx264", "-bf", "3", "-g", "25", "-keyint_min", "25", "-sc_threshold", "0",
                                  "-pix_fmt", "yuv420p"}};
+        // Long key-frame spacing (x264's default of 250 at 59.94 fps, MPEG-2 with 100),
+        // ProRes, and a stream whose rate changes from 25 to 30 fps.
+        r["long5994.ts"] = {flatColourSource("64x48", "60000/1001", "10"),
+                            {"-c:v", "libx264", "-bf", "3", "-sc_threshold", "0", "-pix_fmt", "yuv420p"}};
+        r["long100.mpg"] = {flatColourSource("64x48", "25", "10"),
+                            {"-c:v", "mpeg2video", "-bf", "2", "-g", "100", "-sc_threshold", "1000000000"}};
+        r["prores.mov"] = {flatColourSource("64x48", "25", "3"), {"-c:v", "prores_ks"}};
+        r["vfr_25_30.mkv"] = {flatColourSource("64x48", "25", "3") + ",settb=1/1000[a];" +
+                                  flatColourSource("64x48", "30", "3") + ",settb=1/1000[b];[a][b]concat",
+                              {"-vsync", "vfr", "-enc_time_base", "1/1000", "-c:v", "libx264", "-bf", "3", "-g", "25",
+                               "-pix_fmt", "yuv420p"}};
         return r;
     }();
     return all;
@@ -111,7 +122,7 @@ struct Edit {
 // The edited clips by file name, all from "edit_source.mp4": stream-copied cuts at
 // 3.3 s and 5.9 s (an MP4 edit list that starts after a key frame), a cut that
 // starts on a frame that is no key frame, a cut whose first frames lie before
-// time 0, and the turns that phones store.
+// time 0, a variable frame rate, and the turns that phones store.
 inline const QMap<QString, Edit>& edits()
 {
     static const QMap<QString, Edit> all = [] {
@@ -121,6 +132,9 @@ inline const QMap<QString, Edit>& edits()
         e["cut59.mp4"] = {source, {"-ss", "5.9"}, {"-t", "5", "-c", "copy"}};
         e["cut_not_key.mkv"] = {source, {}, {"-ss", "3.3", "-t", "5", "-c", "copy", "-copyinkf"}};
         e["cut_negative.mkv"] = {source, {"-ss", "3.3"}, {"-t", "5", "-c", "copy", "-avoid_negative_ts", "disabled"}};
+        // Every seventh frame dropped: a variable frame rate, as a phone records.
+        e["vfr_dropped.mp4"] = {source, {}, {"-vf", "select='not(eq(mod(n\\,7)\\,3))'", "-vsync", "vfr", "-c:v",
+                                             "libx264", "-bf", "3", "-g", "25", "-pix_fmt", "yuv420p"}};
         for (const char* turn : {"90", "180", "270"})
             e[QString("turned%1.mp4").arg(turn)] = {source, {}, {"-c", "copy", "-metadata:s:v:0", QString("rotate=") + turn}};
         return e;
