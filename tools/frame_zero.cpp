@@ -1,6 +1,7 @@
 #include "frame_zero.h"
 
 #include "media_error.h"
+#include "repeatable_decode.h"
 #include "video_input.h"
 
 extern "C" {
@@ -8,22 +9,21 @@ extern "C" {
 #include <libavutil/frame.h>
 }
 
-std::optional<FrameZero> findFrameZero(VideoInput& input)
+namespace {
+
+// Feeds the packets of `input` from where it stands to one fresh decoder until
+// the handler stops.
+void decodeAlone(VideoInput& input, Threading threading, const FrameDecoder::FrameHandler& handler)
 {
-    const std::unique_ptr<FrameDecoder> decoder = input.newDecoder(Threading::Single);
+    const std::unique_ptr<FrameDecoder> decoder = input.newDecoder(threading);
     AVPacket* packet = av_packet_alloc();
     if (!packet)
         throw MediaError("out of memory");
-    std::optional<FrameZero> zero;
-    const auto take = [&](const AVFrame& frame) {
-        zero = FrameZero{FrameClock::basisOf(input.info(), frame), frame.pkt_dts};
-        return false;
-    };
     try {
-        bool more = true;
-        while (!zero && more) {
-            more = input.readPacket(packet);
-            decoder->decode(more ? packet : nullptr, take);
+        bool going = true;
+        while (going) {
+            const bool more = input.readPacket(packet);
+            going = decoder->decode(more ? packet : nullptr, handler) && more;
             av_packet_unref(packet);
         }
     } catch (...) {
@@ -31,5 +31,20 @@ std::optional<FrameZero> findFrameZero(VideoInput& input)
         throw;
     }
     av_packet_free(&packet);
+}
+
+} // namespace
+
+std::optional<FrameZero> findFrameZero(VideoInput& input, Threading threading)
+{
+    std::optional<FrameZero> zero;
+    const auto take = [&](const AVFrame& frame) {
+        zero = FrameZero{FrameClock::basisOf(input.info(), frame), frame.pkt_dts};
+        return false;
+    };
+    if (threading == Threading::Frames)
+        decodeRepeatably(input, DecodeStart::FileStart, take);
+    else
+        decodeAlone(input, threading, take);
     return zero;
 }

@@ -153,7 +153,7 @@ std::vector<std::uint8_t> StretchDecoder::run()
 bool StretchDecoder::probeClock()
 {
     untouched_ = false;
-    const std::optional<FrameZero> zero = findFrameZero(input_);
+    const std::optional<FrameZero> zero = findFrameZero(input_, Threading::Frames);
     if (!zero)
         return false;
     basis_ = zero->basis;

@@ -7,7 +7,7 @@ std::optional<VideoFacts> readVideoFacts(const std::string& path)
 {
     try {
         VideoInput input(path);
-        const std::optional<FrameZero> zero = findFrameZero(input);
+        const std::optional<FrameZero> zero = findFrameZero(input, Threading::Single);
         if (!zero)
             return std::nullopt;
         const VideoStreamInfo& info = input.info();

@@ -10,6 +10,7 @@ extern "C" {
 }
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -34,20 +35,21 @@ bool positive(AVRational rate)
 }
 
 // The rate the tools count with and Clipmeta prints: the stream's nominal rate,
-// unless its average (frames over length: MP4 and MOV state it for the whole
-// stream, other containers for the frames read at opening) departs from it by more
-// than 1 %. Then the frame rate varies (frames dropped, parts at other rates), and
-// the average makes frames / rate the video's length and frame / rate each
-// frame's time on average. 0/1 when unknown.
+// unless an MP4 or MOV states an average (frames over length, from the sample
+// table of the whole stream) that departs from it by more than 1 %. Then the frame
+// rate varies (frames dropped, parts at other rates), and the average makes frames
+// / rate the video's length and frame / rate each frame's time on average. Other
+// containers state no such average: theirs is a header's rate (AVI copied from
+// MP4 gives 50 for 25 fps) or that of the frames read at opening. 0/1 when unknown.
 AVRational countingRate(AVFormatContext* format, AVStream* stream)
 {
     const AVRational nominal = av_guess_frame_rate(format, stream, nullptr);
     const AVRational average = stream->avg_frame_rate;
-    if (!positive(average))
-        return positive(nominal) ? nominal : AVRational{0, 1};
-    if (!positive(nominal) || std::abs(av_q2d(av_div_q(average, nominal)) - 1) > 0.01)
+    const bool statesAverage = std::strcmp(format->iformat->name, "mov,mp4,m4a,3gp,3g2,mj2") == 0;
+    if (statesAverage && positive(average) &&
+        (!positive(nominal) || std::abs(av_q2d(av_div_q(average, nominal)) - 1) > 0.01))
         return average;
-    return nominal;
+    return positive(nominal) ? nominal : AVRational{0, 1};
 }
 
 } // namespace

@@ -122,7 +122,8 @@ struct Edit {
 // The edited clips by file name, all from "edit_source.mp4": stream-copied cuts at
 // 3.3 s and 5.9 s (an MP4 edit list that starts after a key frame), a cut that
 // starts on a frame that is no key frame, a cut whose first frames lie before
-// time 0, a variable frame rate, and the turns that phones store.
+// time 0, a copy into another container, a variable frame rate, and the turns that
+// phones store.
 inline const QMap<QString, Edit>& edits()
 {
     static const QMap<QString, Edit> all = [] {
@@ -132,6 +133,8 @@ inline const QMap<QString, Edit>& edits()
         e["cut59.mp4"] = {source, {"-ss", "5.9"}, {"-t", "5", "-c", "copy"}};
         e["cut_not_key.mkv"] = {source, {}, {"-ss", "3.3", "-t", "5", "-c", "copy", "-copyinkf"}};
         e["cut_negative.mkv"] = {source, {"-ss", "3.3"}, {"-t", "5", "-c", "copy", "-avoid_negative_ts", "disabled"}};
+        // Copied into AVI, which states 50 frames a second for this 25 fps stream.
+        e["copied.avi"] = {source, {}, {"-c", "copy"}};
         // Every seventh frame dropped: a variable frame rate, as a phone records.
         e["vfr_dropped.mp4"] = {source, {}, {"-vf", "select='not(eq(mod(n\\,7)\\,3))'", "-vsync", "vfr", "-c:v",
                                              "libx264", "-bf", "3", "-g", "25", "-pix_fmt", "yuv420p"}};
@@ -170,20 +173,23 @@ inline QString probe(const QStringList& args)
 }
 
 // The presentation times in seconds of the frames ffprobe's decoder delivers, an
-// account independent of the tools. A frame without a time lies one frame after
-// the one before it, or, before the first timed frame, one frame before the next.
+// account independent of the tools: a frame's own time, else its decoder's guess;
+// a frame without either lies one frame after the one before it, or, before the
+// first timed frame, one frame before the next.
 inline std::vector<double> frameTimes(const QString& video, double fps)
 {
     std::vector<double> times;
     std::vector<bool> timed;
-    // One line a frame, its time first ("N/A" for none); side data adds empty lines.
-    for (const QString& line : probe({"-show_entries", "frame=pts_time", "-of", "csv=p=0", video})
-                                   .split('\n')) {
-        const QString field = line.section(',', 0, 0).trimmed();
-        if (field.isEmpty())
+    // One line a frame, its own time and the guess ("N/A" for none); side data adds
+    // empty lines.
+    const QString frames = probe({"-show_entries", "frame=pts_time,best_effort_timestamp_time", "-of", "csv=p=0", video});
+    for (const QString& line : frames.split('\n')) {
+        const QStringList fields = line.split(',');
+        if (fields.size() < 2 || fields[0].trimmed().isEmpty())
             continue;
-        timed.push_back(field != "N/A");
-        times.push_back(timed.back() ? field.toDouble() : times.empty() ? 0.0 : times.back() + 1 / fps);
+        const QString time = fields[0].trimmed() != "N/A" ? fields[0].trimmed() : fields[1].trimmed();
+        timed.push_back(time != "N/A");
+        times.push_back(timed.back() ? time.toDouble() : times.empty() ? 0.0 : times.back() + 1 / fps);
     }
     const auto first = std::find(timed.begin(), timed.end(), true) - timed.begin();
     for (auto i = first; i > 0 && i < static_cast<long>(times.size()); --i)
