@@ -16,7 +16,10 @@ namespace player {
 namespace {
 
 constexpr int LoadTimeoutMs = 15000;
-constexpr int SeekTimeoutMs = 5000;
+constexpr int SeekTimeoutMs = 10000;
+constexpr int LastFrameTryMs = 1000;
+// How far before a seek's target mpv starts decoding, at first (see SeekPlan).
+constexpr double DemuxerOffset = 1.5;
 constexpr double UnitsPerSecond = 1e7;
 // mpv's time-pos is the frame's own timestamp; turned into 100 ns units it may
 // land a hair before it, so it is rounded up and given this bias (well under a frame).
@@ -75,15 +78,19 @@ bool MpvBackend::createCore()
     if (!mpv)
         return false;
     // At the end of a file mpv keeps its last frame and stays unpaused, so a seek
-    // back from the end plays on.
+    // back from the end plays on. A seek decodes every frame up to its target:
+    // where the decoder may drop those it need not show, an intra-only file
+    // (ProRes) has none left to show at its end.
     const char* options[][2] = {
-        {"vo", "libmpv"},       {"hr-seek", "yes"},        {"hr-seek-demuxer-offset", "1.5"},
+        {"vo", "libmpv"},       {"hr-seek", "yes"},        {"hr-seek-framedrop", "no"},
         {"keep-open", "yes"},   {"keep-open-pause", "no"}, {"idle", "yes"},  {"pause", "yes"},
         {"osd-level", "0"},     {"terminal", "no"},        {"input-default-bindings", "no"},
         {"input-vo-keyboard", "no"}, {"sub-auto", "no"},   {"audio-display", "no"},
     };
     for (const auto& option : options)
         mpv_set_option_string(mpv, option[0], option[1]);
+    double offset = DemuxerOffset;
+    mpv_set_option(mpv, "hr-seek-demuxer-offset", MPV_FORMAT_DOUBLE, &offset);
     if (mpv_initialize(mpv) < 0)
         return false;
 
@@ -254,7 +261,7 @@ qint64 MpvBackend::position()
     // The frame on screen changes only when a load or seek has restarted playback.
     // A restart that never comes is waited for once, not on every poll.
     if (!settle([this] { return !restarting; }, SeekTimeoutMs))
-        restarting = false;
+        finishSeek();
     double seconds = 0;
     if (mpv_get_property(mpv, "time-pos", MPV_FORMAT_DOUBLE, &seconds) >= 0 && std::isfinite(seconds))
         lastPosition = unitsUp(seconds - videoStart);
@@ -265,19 +272,90 @@ PlaybackResult MpvBackend::setPosition(qint64 position)
 {
     if (!mpv)
         return -1;
-    drainEvents();  // a restart still queued belongs to an earlier seek
+    // One seek at a time: a new one starts once the last has shown its frame.
+    if (!settle([this] { return !restarting; }, SeekTimeoutMs))
+        finishSeek();
     // A seek to the very end or past it would report the end while some earlier
     // frame stays on screen (MPEG program streams): it goes to the last instant instead.
     const qint64 length = duration();
     if (length > 0 && position >= length)
         position = length - 1;
-    const QByteArray seconds =
-        QByteArray::number(static_cast<double>(position) / UnitsPerSecond + videoStart, 'f', 7);
-    const char* command[] = {"seek", seconds.constData(), "absolute+exact", nullptr};
-    if (mpv_command(mpv, command) < 0)
-        return -1;
-    restarting = true;
+    startSeek(static_cast<double>(position) / UnitsPerSecond + videoStart);
     return 0;
+}
+
+void MpvBackend::startSeek(double target)
+{
+    // The steps run paused, so that the frame each one shows stays on screen
+    // while it is looked at; playback goes on after the last.
+    playAfterSeek = stringProperty("pause") == "no";
+    if (playAfterSeek)
+        mpv_set_property_string(mpv, "pause", "yes");
+    seekPlan.emplace(target, DemuxerOffset, 0.0);
+    seekStepTaken = SeekPlan::Step::Seek;
+    restarting = true;
+    seekStep();
+}
+
+void MpvBackend::seekStep()
+{
+    framesBeforeStep = framesShown;
+    lastFrameTry.reset();
+    if (seekStepTaken == SeekPlan::Step::StepBack) {
+        const char* command[] = {"frame-back-step", nullptr};
+        if (mpv_command(mpv, command) < 0)
+            finishSeek();
+        return;
+    }
+    double offset = seekPlan->offset();
+    mpv_set_property(mpv, "hr-seek-demuxer-offset", MPV_FORMAT_DOUBLE, &offset);
+    // Through the property, not the seek command: that one counts a negative
+    // time from the end.
+    double target = seekPlan->target();
+    if (mpv_set_property(mpv, "time-pos", MPV_FORMAT_DOUBLE, &target) < 0)
+        finishSeek();
+}
+
+void MpvBackend::afterSeekStep()
+{
+    // A frame mpv stopped waiting for (nothing drew while the window was busy)
+    // is still to be drawn.
+    if (renderWanted.load())
+        renderFrame();
+    // A step that ended at the end of the file without showing a frame is
+    // followed by mpv's own try at the last frame (keep-open), whose restart
+    // tells; a try that never restarts is not waited for long.
+    const bool newFrame = framesShown != framesBeforeStep;
+    if (!newFrame && !lastFrameTry) {
+        lastFrameTry = QDeadlineTimer(LastFrameTryMs);
+        return;
+    }
+    lastFrameTry.reset();
+    std::optional<double> shown;
+    double seconds = 0;
+    if (newFrame && mpv_get_property(mpv, "time-pos", MPV_FORMAT_DOUBLE, &seconds) >= 0 &&
+        std::isfinite(seconds))
+        shown = seconds;
+    seekStepTaken = seekPlan->next(shown);
+    if (seekStepTaken == SeekPlan::Step::Done)
+        finishSeek();
+    else
+        seekStep();
+}
+
+void MpvBackend::finishSeek()
+{
+    restarting = false;
+    lastFrameTry.reset();
+    if (!seekPlan)
+        return;
+    if (seekPlan->offset() != DemuxerOffset) {
+        double offset = DemuxerOffset;
+        mpv_set_property(mpv, "hr-seek-demuxer-offset", MPV_FORMAT_DOUBLE, &offset);
+    }
+    seekPlan.reset();
+    if (playAfterSeek)
+        mpv_set_property_string(mpv, "pause", "no");
 }
 
 void MpvBackend::setVolume(quint32 level)
@@ -311,6 +389,9 @@ void MpvBackend::release()
         mpv = nullptr;
     }
     delete surface;
+    offscreen = QImage();
+    seekPlan.reset();
+    lastFrameTry.reset();
     fileLoaded = loadFailed = restarting = false;
     videoStart = 0;
     renderWanted = false;
@@ -324,13 +405,16 @@ QImage MpvBackend::renderedFrame() const
 void MpvBackend::renderFrame()
 {
     renderWanted = false;
-    if (!renderer || !surface)
+    if (!renderer)
         return;
-    mpv_render_context_update(renderer);
-    const QSize size = surface->size();
+    if (mpv_render_context_update(renderer) & MPV_RENDER_UPDATE_FRAME)
+        ++framesShown;
+    // Without a surface (while the file loads) the frame is still drawn, small:
+    // mpv waits for each new frame to be drawn before it counts it as shown.
+    QImage& picture = surface ? surface->picture : offscreen;
+    const QSize size = surface ? surface->size() : QSize(16, 16);
     if (size.isEmpty())
         return;
-    QImage& picture = surface->picture;
     if (picture.size() != size)
         picture = QImage(size, QImage::Format_RGB32);
     int dimensions[2] = {size.width(), size.height()};
@@ -343,7 +427,8 @@ void MpvBackend::renderFrame()
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     mpv_render_context_render(renderer, params);
-    surface->update();
+    if (surface)
+        surface->update();
 }
 
 void MpvBackend::drainEvents()
@@ -366,10 +451,13 @@ void MpvBackend::handleEvent(const mpv_event& event)
         // Ending before the file was loaded is a file mpv cannot play.
         if (!fileLoaded)
             loadFailed = true;
-        restarting = false;
+        finishSeek();
         break;
     case MPV_EVENT_PLAYBACK_RESTART:
-        restarting = false;
+        if (seekPlan)
+            afterSeekStep();
+        else
+            restarting = false;
         break;
     default:
         break;
@@ -386,6 +474,8 @@ bool MpvBackend::settle(Done done, int timeoutMs)
     while (mpv && !done()) {
         if (deadline.hasExpired())
             return false;
+        if (lastFrameTry && lastFrameTry->hasExpired())
+            afterSeekStep();
         if (renderWanted.load())
             renderFrame();
         const mpv_event* event = mpv_wait_event(mpv, 0.005);

@@ -1,10 +1,13 @@
 #pragma once
 #include "player_backend.h"
+#include "seek_plan.h"
 
+#include <QDeadlineTimer>
 #include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <atomic>
+#include <optional>
 
 struct mpv_handle;
 struct mpv_render_context;
@@ -60,6 +63,11 @@ private:
     bool settle(Done done, int timeoutMs);
     double doubleProperty(const char* name, double fallback);
     void applyVolume();
+    // A seek in steps (see SeekPlan): started here, taken on at each restart.
+    void startSeek(double target);
+    void seekStep();
+    void afterSeekStep();
+    void finishSeek();
 
     mpv_handle* mpv = nullptr;
     mpv_render_context* renderer = nullptr;
@@ -68,6 +76,13 @@ private:
     bool fileLoaded = false;
     bool loadFailed = false;
     bool restarting = false;  // a load or seek whose first frame is not on screen yet
+    std::optional<SeekPlan> seekPlan;
+    SeekPlan::Step seekStepTaken = SeekPlan::Step::Seek;
+    bool playAfterSeek = false;
+    quint64 framesShown = 0;        // new frames mpv handed over for drawing
+    quint64 framesBeforeStep = 0;
+    std::optional<QDeadlineTimer> lastFrameTry;  // waiting for mpv's own try at the last frame
+    QImage offscreen;               // where frames are drawn while there is no surface
     qint64 lastPosition = 0;
     double videoStart = 0;  // mpv's time of the first video frame, where positions count from
     std::atomic<bool> renderWanted{false};
