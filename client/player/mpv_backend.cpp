@@ -2,14 +2,18 @@
 #include "player_host.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QMetaObject>
 #include <QPainter>
+#include <QTransform>
 #include <QWidget>
 #include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <mpv/client.h>
 #include <mpv/render.h>
+
+#include "video_facts.h"
 
 namespace player {
 
@@ -80,12 +84,16 @@ bool MpvBackend::createCore()
     // At the end of a file mpv keeps its last frame and stays unpaused, so a seek
     // back from the end plays on. A seek decodes every frame up to its target:
     // where the decoder may drop those it need not show, an intra-only file
-    // (ProRes) has none left to show at its end.
+    // (ProRes) has none left to show at its end. Files are read as the analysis
+    // reads them (FFmpeg's demuxers, MP4 edit lists applied) and never open
+    // another file they name; the picture is turned upright when it is drawn.
     const char* options[][2] = {
         {"vo", "libmpv"},       {"hr-seek", "yes"},        {"hr-seek-framedrop", "no"},
         {"keep-open", "yes"},   {"keep-open-pause", "no"}, {"idle", "yes"},  {"pause", "yes"},
         {"osd-level", "0"},     {"terminal", "no"},        {"input-default-bindings", "no"},
         {"input-vo-keyboard", "no"}, {"sub-auto", "no"},   {"audio-display", "no"},
+        {"demuxer", "lavf"},    {"demuxer-lavf-o", "advanced_editlist=1"},    {"access-references", "no"},
+        {"video-rotate", "no"},
     };
     for (const auto& option : options)
         mpv_set_option_string(mpv, option[0], option[1]);
@@ -127,9 +135,8 @@ bool MpvBackend::createCore()
     return true;
 }
 
-bool MpvBackend::loadFile(const QString& fileName)
+bool MpvBackend::loadFile(const QByteArray& path)
 {
-    const QByteArray path = fileName.toUtf8();
     const char* command[] = {"loadfile", path.constData(), nullptr};
     fileLoaded = loadFailed = false;
     restarting = true;
@@ -142,11 +149,20 @@ bool MpvBackend::loadFile(const QString& fileName)
 PlayerBackend::BuildFailure MpvBackend::build(const QString& fileName)
 {
     release();
+    // Only a file the analysis takes for a video is one: a text, a playlist or
+    // sound alone is none, and mpv never gets to read a playlist out of it.
+    const QByteArray path = QFile::encodeName(fileName);
+    const std::optional<VideoFacts> facts = readVideoFacts(path.toStdString());
+    if (!facts)
+        return BuildFailure::RenderFile;
+    const AVRational rate = facts->frameRate;
+    secondsPerFrame = rate.num > 0 && rate.den > 0 ? static_cast<double>(rate.den) / rate.num : 0.0;
+    turn = facts->rotationDegrees;
     if (!createCore()) {
         release();
         return BuildFailure::CreateGraph;
     }
-    if (!loadFile(fileName)) {
+    if (!loadFile(path)) {
         release();
         return BuildFailure::RenderFile;
     }
@@ -155,11 +171,16 @@ PlayerBackend::BuildFailure MpvBackend::build(const QString& fileName)
         release();
         return BuildFailure::BasicVideo;
     }
-    // mpv counts from the start of the earliest stream; the analysis counts from
-    // the first video frame, which is on screen once the load has restarted.
-    if (!settle([this] { return !restarting; }, SeekTimeoutMs))
-        restarting = false;
-    videoStart = doubleProperty("time-pos", 0);
+    awaitRestart();
+    // Positions count from frame 0 as the analysis finds it, on mpv's clock,
+    // which starts at the container's start time.
+    frameZero = facts->frameZeroSeconds - doubleProperty("demuxer-start-time", facts->formatStartSeconds);
+    // mpv shows first what its decoder delivers first; where that is not frame 0
+    // (frames before it that the analysis does not count), it goes to frame 0.
+    if (std::abs(doubleProperty("time-pos", frameZero) - frameZero) > SeekPlan::SameInstant) {
+        startSeek(frameZero);
+        awaitRestart();
+    }
     return BuildFailure::None;
 }
 
@@ -212,20 +233,26 @@ double MpvBackend::doubleProperty(const char* name, double fallback)
     return value;
 }
 
+bool MpvBackend::quarterTurned() const
+{
+    return turn == 90 || turn == 270;
+}
+
+// The size of the picture as it is shown, upright.
 int MpvBackend::sourceWidth()
 {
-    return static_cast<int>(doubleProperty("width", 0));
+    return static_cast<int>(doubleProperty(quarterTurned() ? "height" : "width", 0));
 }
 
 int MpvBackend::sourceHeight()
 {
-    return static_cast<int>(doubleProperty("height", 0));
+    return static_cast<int>(doubleProperty(quarterTurned() ? "width" : "height", 0));
 }
 
+// The rate the analysis counts frames with, so that a search holds the frames asked for.
 double MpvBackend::frameDuration()
 {
-    const double rate = doubleProperty("container-fps", 0);
-    return rate > 0 ? 1.0 / rate : 0.0;
+    return secondsPerFrame;
 }
 
 PlaybackResult MpvBackend::setRate(double rate)
@@ -251,20 +278,17 @@ PlaybackResult MpvBackend::stop()
 
 qint64 MpvBackend::duration()
 {
-    return clampedUnits(std::max(0.0, doubleProperty("duration", 0) - videoStart) * UnitsPerSecond);
+    return clampedUnits(std::max(0.0, doubleProperty("duration", 0) - frameZero) * UnitsPerSecond);
 }
 
 qint64 MpvBackend::position()
 {
     if (!mpv)
         return lastPosition;
-    // The frame on screen changes only when a load or seek has restarted playback.
-    // A restart that never comes is waited for once, not on every poll.
-    if (!settle([this] { return !restarting; }, SeekTimeoutMs))
-        finishSeek();
+    awaitRestart();
     double seconds = 0;
     if (mpv_get_property(mpv, "time-pos", MPV_FORMAT_DOUBLE, &seconds) >= 0 && std::isfinite(seconds))
-        lastPosition = unitsUp(seconds - videoStart);
+        lastPosition = unitsUp(seconds - frameZero);
     return lastPosition;
 }
 
@@ -272,16 +296,22 @@ PlaybackResult MpvBackend::setPosition(qint64 position)
 {
     if (!mpv)
         return -1;
-    // One seek at a time: a new one starts once the last has shown its frame.
-    if (!settle([this] { return !restarting; }, SeekTimeoutMs))
-        finishSeek();
+    awaitRestart();  // one seek at a time
     // A seek to the very end or past it would report the end while some earlier
     // frame stays on screen (MPEG program streams): it goes to the last instant instead.
     const qint64 length = duration();
     if (length > 0 && position >= length)
         position = length - 1;
-    startSeek(static_cast<double>(position) / UnitsPerSecond + videoStart);
+    startSeek(static_cast<double>(position) / UnitsPerSecond + frameZero);
     return 0;
+}
+
+void MpvBackend::awaitRestart()
+{
+    // The frame on screen changes only when a load or seek has restarted playback.
+    // A restart that never comes is waited for once, not on every poll.
+    if (!settle([this] { return !restarting; }, SeekTimeoutMs))
+        finishSeek();
 }
 
 void MpvBackend::startSeek(double target)
@@ -332,9 +362,8 @@ void MpvBackend::afterSeekStep()
     }
     lastFrameTry.reset();
     std::optional<double> shown;
-    double seconds = 0;
-    if (newFrame && mpv_get_property(mpv, "time-pos", MPV_FORMAT_DOUBLE, &seconds) >= 0 &&
-        std::isfinite(seconds))
+    const double seconds = doubleProperty("time-pos", qQNaN());
+    if (newFrame && std::isfinite(seconds))
         shown = seconds;
     seekStepTaken = seekPlan->next(shown);
     if (seekStepTaken == SeekPlan::Step::Done)
@@ -389,11 +418,12 @@ void MpvBackend::release()
         mpv = nullptr;
     }
     delete surface;
-    offscreen = QImage();
+    unturned = QImage();
     seekPlan.reset();
     lastFrameTry.reset();
     fileLoaded = loadFailed = restarting = false;
-    videoStart = 0;
+    frameZero = secondsPerFrame = 0;
+    turn = 0;
     renderWanted = false;
 }
 
@@ -410,25 +440,32 @@ void MpvBackend::renderFrame()
     if (mpv_render_context_update(renderer) & MPV_RENDER_UPDATE_FRAME)
         ++framesShown;
     // Without a surface (while the file loads) the frame is still drawn, small:
-    // mpv waits for each new frame to be drawn before it counts it as shown.
-    QImage& picture = surface ? surface->picture : offscreen;
-    const QSize size = surface ? surface->size() : QSize(16, 16);
+    // mpv waits for each new frame to be drawn before it counts it as shown. A
+    // turned picture is drawn as stored and turned upright for the surface.
+    const bool direct = surface && turn == 0;
+    QImage& canvas = direct ? surface->picture : unturned;
+    QSize size = surface ? surface->size() : QSize(16, 16);
+    if (quarterTurned())
+        size.transpose();
     if (size.isEmpty())
         return;
-    if (picture.size() != size)
-        picture = QImage(size, QImage::Format_RGB32);
+    if (canvas.size() != size)
+        canvas = QImage(size, QImage::Format_RGB32);
     int dimensions[2] = {size.width(), size.height()};
-    size_t stride = static_cast<size_t>(picture.bytesPerLine());
+    size_t stride = static_cast<size_t>(canvas.bytesPerLine());
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_SW_SIZE, dimensions},
         {MPV_RENDER_PARAM_SW_FORMAT, const_cast<char*>("bgr0")},
         {MPV_RENDER_PARAM_SW_STRIDE, &stride},
-        {MPV_RENDER_PARAM_SW_POINTER, picture.bits()},
+        {MPV_RENDER_PARAM_SW_POINTER, canvas.bits()},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     mpv_render_context_render(renderer, params);
-    if (surface)
-        surface->update();
+    if (!surface)
+        return;
+    if (!direct)
+        surface->picture = canvas.transformed(QTransform().rotate(turn));
+    surface->update();
 }
 
 void MpvBackend::drainEvents()

@@ -18,7 +18,8 @@ namespace player {
 class VideoSurface;
 
 // The playback engine on libmpv: one mpv core per built file, drawing through
-// the software render API into a surface widget inside the video panel.
+// the software render API into a surface widget inside the video panel, the
+// picture turned upright. Positions, rate and frame 0 are the analysis tool's.
 // mpv's wake-up and render-update callbacks come from its own threads and reach
 // the user-interface thread as queued calls.
 class MpvBackend : public QObject, public PlayerBackend {
@@ -44,7 +45,7 @@ public:
     void setVolume(quint32 level) override;
     void release() override;
 
-    // The picture last drawn into the video panel; null when none is built.
+    // The picture last drawn into the video panel, upright; null when none is built.
     QImage renderedFrame() const;
 
     // Renders the current frame at the surface's size (the surface calls it
@@ -53,8 +54,9 @@ public:
 
 private:
     bool createCore();
-    bool loadFile(const QString& fileName);
+    bool loadFile(const QByteArray& path);
     bool hasVideoTrack();
+    bool quarterTurned() const;
     QByteArray stringProperty(const QByteArray& name);
     void drainEvents();
     void handleEvent(const mpv_event& event);
@@ -63,6 +65,8 @@ private:
     bool settle(Done done, int timeoutMs);
     double doubleProperty(const char* name, double fallback);
     void applyVolume();
+    // Waits until the last load or seek shows its frame.
+    void awaitRestart();
     // A seek in steps (see SeekPlan): started here, taken on at each restart.
     void startSeek(double target);
     void seekStep();
@@ -82,9 +86,12 @@ private:
     quint64 framesShown = 0;        // new frames mpv handed over for drawing
     quint64 framesBeforeStep = 0;
     std::optional<QDeadlineTimer> lastFrameTry;  // waiting for mpv's own try at the last frame
-    QImage offscreen;               // where frames are drawn while there is no surface
+    QImage unturned;  // where mpv draws a turned picture, and any while there is no surface
     qint64 lastPosition = 0;
-    double videoStart = 0;  // mpv's time of the first video frame, where positions count from
+    // Of the built file, as the analysis reads it:
+    double frameZero = 0;        // mpv's time of frame 0, where positions count from
+    double secondsPerFrame = 0;  // at the rate the analysis counts with; 0 unknown
+    int turn = 0;                // clockwise degrees that show the picture upright
     std::atomic<bool> renderWanted{false};
     std::atomic<quint64> generation{0};
 };

@@ -3,9 +3,6 @@
 namespace player {
 
 namespace {
-// Frame times and targets come from the same file's clock through different
-// arithmetic: closer than this they are the same instant.
-constexpr double SameInstant = 1e-6;
 // Each new seek looks this many times further back; a bound on the seeks keeps
 // a file whose times make no sense from seeking for ever.
 constexpr double Widening = 4.0;

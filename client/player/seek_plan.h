@@ -16,6 +16,10 @@ namespace player {
 //     decoding starts at the beginning of the file.
 class SeekPlan {
 public:
+    // Frame times and targets come from the same clock through different
+    // arithmetic: closer than this they are the same instant.
+    static constexpr double SameInstant = 1e-6;
+
     enum class Step {
         Done,      // the frame on screen at the target is shown (or nothing better can be had)
         StepBack,  // show the frame before the one shown
