@@ -205,7 +205,9 @@ void VideoInput::decode(const FrameHandler& handler)
 #if defined(__SANITIZE_THREAD__)
 #include "ffmpeg_tsan_suppressions.h"
 
-extern "C" const char* __tsan_default_suppressions()
+// Weak: a program that links the player as well takes the player's list, which
+// holds these lines and those of mpv's libraries.
+extern "C" __attribute__((weak)) const char* __tsan_default_suppressions()
 {
     return KESTRALINE_FFMPEG_TSAN_SUPPRESSIONS;
 }
