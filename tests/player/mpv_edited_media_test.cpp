@@ -39,31 +39,36 @@ const QList<EditedMedia>& edits()
         // Cuts as users make them: an MP4 edit list starting after a key frame
         // (frames before it are decoded but hidden), a start on a frame that is no
         // key frame, and frames before time 0.
-        {"cut33.mp4", {"-ss", "3.3", "-i", "SOURCE", "-t", "5", "-c", "copy"}, "start +1s @3 -1s -1s start", 0, false, {}},
+        {"cut33.mp4", {"-ss", "3.3", "-i", "SOURCE", "-t", "5", "-c", "copy"}, "start +1s @3 -1s -1s start", 0,
+         false, {}},
         {"cut59.mp4", {"-ss", "5.9", "-i", "SOURCE", "-t", "5", "-c", "copy"}, "+1s start @2", 0, false, {}},
-        {"cut_not_key.mkv", {"-i", "SOURCE", "-ss", "3.3", "-t", "5", "-c", "copy", "-copyinkf"}, "start +1s @2", 0, false, {}},
+        {"cut_not_key.mkv", {"-i", "SOURCE", "-ss", "3.3", "-t", "5", "-c", "copy", "-copyinkf"}, "start +1s @2", 0,
+         false, {}},
         {"cut_negative.mp4", {"-ss", "3.3", "-i", "SOURCE", "-t", "5", "-c", "copy", "-avoid_negative_ts", "disabled"},
          "start @1 -1s", 0, false, {}},
         // Turned as phones store portrait video.
         {"turned90.mp4", {"-i", "SOURCE", "-c", "copy", "-metadata:s:v:0", "rotate=90"}, "+1s start", 270, false, {}},
-        {"turned180.mp4", {"-i", "SOURCE", "-c", "copy", "-metadata:s:v:0", "rotate=180"}, "+1s", 180, false, {}},
-        {"turned270.mp4", {"-i", "SOURCE", "-c", "copy", "-metadata:s:v:0", "rotate=270"}, "@2", 90, false, {}},
+        {"turned180.mp4", {"-i", "SOURCE", "-c", "copy", "-metadata:s:v:0", "rotate=180"}, "+1s start", 180, false, {}},
+        {"turned270.mp4", {"-i", "SOURCE", "-c", "copy", "-metadata:s:v:0", "rotate=270"}, "@2 start", 90, false, {}},
         // Key frames 250 and 100 frames apart: most targets lie far after the last one.
         {"long5994.ts", QStringList{"-f", "lavfi", "-i", numberedSource("60000/1001", "10"), "-g", "250"} + x264,
-         "@3 -1s -1s +1s @8 end -1s", 0, false, {}},
+         "start @3 -1s -1s +1s @8 end -1s", 0, false, {}},
         {"long100.mpg",
          {"-f", "lavfi", "-i", numberedSource("25", "10"), "-c:v", "mpeg2video", "-g", "100", "-bf", "2", "-q:v", "4"},
-         "@3 -1s +1s @7 end", 0, false, {}},
-        {"prores.mov", {"-f", "lavfi", "-i", numberedSource("25", "3"), "-c:v", "prores_ks"}, "+1s end +1s -1s end", 0, false, {}},
+         "start @3 -1s +1s @7 end", 0, false, {}},
+        {"prores.mov", {"-f", "lavfi", "-i", numberedSource("25", "3"), "-c:v", "prores_ks"},
+         "start +1s end +1s -1s end", 0, false, {}},
         // Variable rates: frames dropped (MP4 states its average), and 25 then 30
         // fps in Matroska, which states no rate, after a file at another rate.
-        {"vfr_dropped.mp4", QStringList{"-i", "SOURCE", "-vf", "select='not(eq(mod(n\\,7)\\,3))'", "-fps_mode", "vfr"} + x264,
-         "@2 +1s", 0, false, {}},
-        {"rate2997.mp4", QStringList{"-f", "lavfi", "-i", numberedSource("30000/1001", "2")} + x264, "@1", 0, false, {}},
+        {"vfr_dropped.mp4",
+         QStringList{"-i", "SOURCE", "-vf", "select='not(eq(mod(n\\,7)\\,3))'", "-fps_mode", "vfr"} + x264,
+         "start @2 +1s", 0, false, {}},
+        {"rate2997.mp4", QStringList{"-f", "lavfi", "-i", numberedSource("30000/1001", "2")} + x264, "@1", 0, false,
+         {}},
         {"vfr_25_30.mkv",
          QStringList{"-i", "SOURCE", "-t", "6", "-vf", "setpts='if(lt(N,75),N/25,3+(N-75)/30)/TB'", "-fps_mode",
                      "vfr", "-enc_time_base", "1/1000"} + x264,
-         "@4 -1s", 0, true, {}},
+         "start @4 -1s", 0, true, {}},
         {"notes.txt", {}, {}, 0, false, "Failed open file"},
     };
     return all;
