@@ -8,6 +8,7 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavutil/avutil.h>
 }
 
 namespace {
@@ -22,6 +23,26 @@ int frameThreads()
     char* end = nullptr;
     const long count = std::strtol(text, &end, 10);
     return *end == '\0' && count >= 1 && count <= 64 ? static_cast<int>(count) : 0;
+}
+
+// Decoders without frame threads (MPEG-2, ProRes) cut each picture into slices
+// for threads, and on damaged data what a slice thread skips, and whether it
+// says so, depends on where the slices fall: the same count everywhere gives
+// every machine the frames of every other.
+constexpr int kSliceThreads = 8;
+
+void setThreads(AVCodecContext& context, const AVCodec& codec, Threading threading)
+{
+    if (threading == Threading::Single) {
+        context.thread_count = 1;
+        context.thread_type = 0;
+    } else if (codec.capabilities & AV_CODEC_CAP_FRAME_THREADS) {
+        context.thread_count = frameThreads();
+        context.thread_type = FF_THREAD_FRAME;
+    } else {
+        context.thread_count = kSliceThreads;
+        context.thread_type = FF_THREAD_SLICE;
+    }
 }
 
 #if defined(__SANITIZE_THREAD__)
@@ -108,8 +129,7 @@ FrameDecoder::FrameDecoder(const AVCodecParameters& parameters, AVRational timeB
     int result = avcodec_parameters_to_context(context_, &parameters);
     if (result >= 0) {
         context_->pkt_timebase = timeBase;
-        context_->thread_count = threading == Threading::Frames ? frameThreads() : 1;
-        context_->thread_type = threading == Threading::Frames ? FF_THREAD_FRAME | FF_THREAD_SLICE : 0;
+        setThreads(*context_, *codec, threading);
         context_->get_buffer2 = zeroedBuffer;
 #if LIBAVCODEC_VERSION_MAJOR < 60
         // Without this, frame threads hand every buffer request to the thread
@@ -151,6 +171,19 @@ void FrameDecoder::flush()
 {
     avcodec_flush_buffers(context_);
     clearTrouble();
+}
+
+bool FrameDecoder::decode(const AVPacket* packet, std::int64_t number, const FrameHandler& handler)
+{
+    // The decoder copies the value into each frame it begins with this packet,
+    // as it copies the packet's position, also on frame threads.
+    context_->reordered_opaque = number;
+    return decode(packet, handler);
+}
+
+std::int64_t FrameDecoder::packetNumberOf(const AVFrame& frame)
+{
+    return frame.reordered_opaque == AV_NOPTS_VALUE ? -1 : frame.reordered_opaque;
 }
 
 bool FrameDecoder::decode(const AVPacket* packet, const FrameHandler& handler)

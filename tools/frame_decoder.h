@@ -15,7 +15,8 @@ struct AVPacket;
 // How a decoder spreads its work. Frame threads are fast but, on damaged data,
 // conceal errors differently from run to run and from one thread count to
 // another; one thread always gives the same frames. KESTRALINE_DECODER_THREADS (a
-// number) sets the frame threads for tests.
+// number) sets the frame threads for tests. A decoder without frame threads
+// uses a fixed number of slice threads.
 enum class Threading { Frames, Single };
 
 // One video decoder. Its frame buffers hold zeros when they are handed out, so
@@ -39,6 +40,14 @@ public:
     // and hands the frames it completes to `handler`. False when the handler
     // stopped; the decoder is then only fit to be thrown away. Throws MediaError.
     bool decode(const AVPacket* packet, const FrameHandler& handler);
+    // The same, marking the frames that the packet begins with `number`.
+    bool decode(const AVPacket* packet, std::int64_t number, const FrameHandler& handler);
+
+    // The number of the packet that began the frame, or a negative value. Unlike
+    // the byte position a frame carries, every packet has one: the parser of an
+    // MPEG program stream gives a frame that does not begin a container packet
+    // (often a key frame) no position.
+    static std::int64_t packetNumberOf(const AVFrame& frame);
 
     // Forgets the pictures it holds (after a seek).
     void flush();

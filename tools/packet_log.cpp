@@ -35,6 +35,7 @@ PacketLog::~PacketLog()
 {
     while (!kept_.empty())
         dropFront();
+    av_packet_free(&firstPacket_);
 }
 
 const AVPacket* PacketLog::at(std::size_t index)
@@ -58,10 +59,13 @@ bool PacketLog::readNext()
         ended_ = true;
         return false;
     }
-    if (read_ == 0)
-        firstPos_ = packet->pos;
-    if ((packet->flags & AV_PKT_FLAG_KEY) && packet->pos >= 0)
-        keyPackets_[packet->pos] = read_;
+    if (read_ == 0 && !firstPacket_) {
+        firstPacket_ = av_packet_clone(packet);   // shares the data
+        if (!firstPacket_) {
+            av_packet_free(&packet);
+            throw MediaError("out of memory");
+        }
+    }
     kept_.push_back(packet);
     bytes_ += static_cast<std::size_t>(packet->size);
     ++read_;
@@ -83,7 +87,7 @@ void PacketLog::dropFront()
 void PacketLog::readAgainFrom(std::size_t index)
 {
     auto again = std::make_unique<VideoInput>(input_->path());
-    if (fromKeyPacket_ && !again->skipToKeyPacket(firstPos_))
+    if (fromKeyPacket_ && !again->skipToKeyPacket(firstPacket_))
         throw MediaError("\"" + input_->path() + "\" reads differently the second time");
     AVPacket* packet = av_packet_alloc();
     if (!packet)
@@ -104,22 +108,8 @@ void PacketLog::readAgainFrom(std::size_t index)
     input_ = reread_.get();
 }
 
-std::optional<std::size_t> PacketLog::keyPacketAt(std::int64_t pos) const
-{
-    const auto found = keyPackets_.find(pos);
-    if (found == keyPackets_.end())
-        return std::nullopt;
-    return found->second;
-}
-
 void PacketLog::forgetBefore(std::size_t index)
 {
     while (first_ < index && !kept_.empty())
         dropFront();
-    for (auto it = keyPackets_.begin(); it != keyPackets_.end();) {
-        if (it->second < index)
-            it = keyPackets_.erase(it);
-        else
-            ++it;
-    }
 }

@@ -2,9 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <map>
 #include <memory>
-#include <optional>
 
 struct AVPacket;
 class VideoInput;
@@ -26,10 +24,6 @@ public:
     // Valid until forgetBefore lets it go. Throws MediaError.
     const AVPacket* at(std::size_t index);
 
-    // The number of the key packet at byte position `pos`, if one was read and
-    // is not forgotten.
-    std::optional<std::size_t> keyPacketAt(std::int64_t pos) const;
-
     // Lets the packets before `index` go for good.
     void forgetBefore(std::size_t index);
 
@@ -45,12 +39,11 @@ private:
     VideoInput* input_;
     std::unique_ptr<VideoInput> reread_;   // the file opened again, when packets were let go
     bool fromKeyPacket_;
-    std::int64_t firstPos_ = -1;
+    AVPacket* firstPacket_ = nullptr;   // packet 0, to find it again when read again
     std::deque<AVPacket*> kept_;             // packets first_ .. read_ - 1
     std::size_t first_ = 0;
     std::size_t read_ = 0;
     std::size_t bytes_ = 0;
     std::size_t limit_;
     bool ended_ = false;
-    std::map<std::int64_t, std::size_t> keyPackets_;   // byte position -> number
 };

@@ -63,7 +63,7 @@ bool GroupedDecode::run()
         if (packet)
             ++next_;
         Next next = Next::Go;
-        decoder_->decode(packet, [&](const AVFrame& frame) {
+        decoder_->decode(packet, static_cast<std::int64_t>(next_) - 1, [&](const AVFrame& frame) {
             next = take(frame);
             return next == Next::Go;
         });
@@ -126,13 +126,16 @@ GroupedDecode::Next GroupedDecode::take(const AVFrame& frame)
     return handler_(frame) ? Next::Go : Next::Stop;
 }
 
-// The key packet of a key frame that begins a new group.
+// The packet of a key frame that begins a new group: the packet that began the
+// frame, whether or not the demuxer marked it as a key packet (after damage, the
+// parser of an MPEG program stream may cut a key picture together with another).
 std::optional<std::size_t> GroupedDecode::newGroupAt(const AVFrame& frame) const
 {
-    if (!frame.key_frame || frame.pkt_pos < 0)
+    const std::int64_t number = FrameDecoder::packetNumberOf(frame);
+    if (!frame.key_frame || number < 0)
         return std::nullopt;
-    const std::optional<std::size_t> packet = log_.keyPacketAt(frame.pkt_pos);
-    if (!packet || (group_.atKeyPacket && *packet <= group_.packet))
+    const auto packet = static_cast<std::size_t>(number);
+    if (group_.atKeyPacket && packet <= group_.packet)
         return std::nullopt;
     return packet;
 }
@@ -148,17 +151,15 @@ void GroupedDecode::beginGroup(std::size_t packet)
 // `packet` on, delivers that packet's key frame before any other key frame.
 bool GroupedDecode::beginsWithItsKeyFrame(std::size_t packet)
 {
-    const AVPacket* key = log_.at(packet);
-    if (!key)
+    if (!log_.at(packet))
         return false;
-    const std::int64_t pos = key->pos;
     const std::unique_ptr<FrameDecoder> decoder = input_.newDecoder(Threading::Single);
     std::optional<bool> begins;
     for (std::size_t i = packet; !begins; ++i) {
         const AVPacket* next = log_.at(i);
-        decoder->decode(next, [&](const AVFrame& frame) {
+        decoder->decode(next, static_cast<std::int64_t>(i), [&](const AVFrame& frame) {
             if (frame.key_frame)
-                begins = frame.pkt_pos == pos;
+                begins = FrameDecoder::packetNumberOf(frame) == static_cast<std::int64_t>(packet);
             return !begins;
         });
         if (!next || i - packet >= kMostPacketsBeforeTheKeyFrame)

@@ -17,6 +17,7 @@
 #include <optional>
 
 extern "C" {
+#include <libavcodec/packet.h>
 #include <libavutil/frame.h>
 #include <libavutil/mathematics.h>
 }
@@ -100,6 +101,7 @@ private:
     std::int64_t ticksAt(std::int64_t time) const { return FrameClock::ticksAt(info_, basis_, time); }
     std::vector<std::uint8_t> fromStart();
     bool probeClock();
+    bool readsAlikeFrom(std::int64_t earlier);
 
     VideoInput input_;
     const VideoStreamInfo& info_;
@@ -118,9 +120,10 @@ std::int64_t oneSecond(const VideoStreamInfo& info)
 }
 
 // Seeking to the start: from the key frame at or before it, stepping further back
-// where the container's seek lands after it or on a key frame that a fresh
-// decoder does not begin with. From such a key frame the decode repeats the
-// whole-file decode's, damaged data included (see decodeRepeatably).
+// where the container's seek lands after it, on a key frame that a fresh decoder
+// does not begin with, or where a reading from further back cuts other packets.
+// From such a key frame the decode repeats the whole-file decode's, damaged data
+// included (see decodeRepeatably).
 std::vector<std::uint8_t> StretchDecoder::run()
 {
     if (plan_.frames == 0)
@@ -134,7 +137,9 @@ std::vector<std::uint8_t> StretchDecoder::run()
         Attempt attempt = fromKeyFrameBefore(target, keyBefore);
         switch (attempt.outcome) {
         case Outcome::Done:
-            return std::move(attempt.data);
+            if (readsAlikeFrom(saturatingSubtract(target, step)))
+                return std::move(attempt.data);
+            [[fallthrough]];   // cut otherwise than the whole file is: from further back
         case Outcome::Untrusted:
             return fromStart();
         case Outcome::Overshot:
@@ -153,6 +158,7 @@ std::vector<std::uint8_t> StretchDecoder::run()
 bool StretchDecoder::probeClock()
 {
     untouched_ = false;
+    input_.keepDigests();
     const std::optional<FrameZero> zero = findFrameZero(input_, Threading::Frames);
     if (!zero)
         return false;
@@ -160,6 +166,43 @@ bool StretchDecoder::probeClock()
     indexLead_ = zero->packetDts;
     clockStart_ = FrameClock::timeAt(info_, basis_, stretch_.start);
     return !basis_.byIndex || indexLead_ != AV_NOPTS_VALUE;
+}
+
+// Whether a reading from `earlier` (ticks after frame 0; from the start of the
+// file if not above 0) cuts the packets the last attempt read as it did. A
+// demuxer whose parser cuts frames out of a stream (MPEG program streams) cuts
+// them, after damage, by what it read before: after the seek it may cut them
+// otherwise than the whole-file reading from the start did. Two readings that
+// begin before the damage cut alike.
+bool StretchDecoder::readsAlikeFrom(std::int64_t earlier)
+{
+    const std::vector<std::uint64_t>& read = input_.digests();
+    if (read.empty())
+        return true;
+    VideoInput other(input_.path());
+    if (earlier > 0 && !other.seekBefore(saturatingAdd(basis_.origin, earlier)))
+        return false;
+    // The attempt's key packet lies within a minute's frames, more those between
+    // the two readings, of where the other one begins.
+    const std::int64_t between = plan_.start - std::max<std::int64_t>(earlier, 0);
+    const double seconds = 60 + static_cast<double>(between) * av_q2d(info_.timeBase);
+    const auto mostBefore = static_cast<std::size_t>(seconds * av_q2d(info_.frameRate)) + 64;
+    AVPacket* packet = av_packet_alloc();
+    if (!packet)
+        throw MediaError("out of memory");
+    std::size_t matched = 0;
+    for (std::size_t passed = 0; matched < read.size() && passed <= mostBefore && other.readPacket(packet);) {
+        const std::uint64_t digest = VideoInput::digestOf(*packet);
+        av_packet_unref(packet);
+        if (digest == read[matched])
+            ++matched;
+        else if (matched > 0)
+            break;
+        else
+            ++passed;
+    }
+    av_packet_free(&packet);
+    return matched == read.size();
 }
 
 // The index of a frame timed by index, from its packet's decoding time.

@@ -9,6 +9,7 @@ extern "C" {
 #include <libavutil/display.h>
 }
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -50,6 +51,13 @@ AVRational countingRate(AVFormatContext* format, AVStream* stream)
         (!positive(nominal) || std::abs(av_q2d(av_div_q(average, nominal)) - 1) > 0.01))
         return average;
     return positive(nominal) ? nominal : AVRational{0, 1};
+}
+
+// Whether two packets hold the same bytes from the same place of the file (an
+// MPEG program stream gives many packets no place).
+bool samePacket(const AVPacket& a, const AVPacket& b)
+{
+    return a.pos == b.pos && a.size == b.size && (a.size == 0 || std::memcmp(a.data, b.data, a.size) == 0);
 }
 
 } // namespace
@@ -138,6 +146,7 @@ bool VideoInput::seekBefore(std::int64_t ticks)
 {
     av_packet_unref(held_);
     heldValid_ = false;
+    digests_.clear();
     if (av_seek_frame(format_, streamIndex_, ticks, AVSEEK_FLAG_BACKWARD) < 0)
         return false;
     if (decoder_)
@@ -156,12 +165,13 @@ int VideoInput::readVideoPacket(AVPacket* packet)
     }
 }
 
-std::optional<KeyPacket> VideoInput::skipToKeyPacket(std::int64_t pos)
+std::optional<KeyPacket> VideoInput::skipToKeyPacket(const AVPacket* same)
 {
     av_packet_unref(held_);
     heldValid_ = false;
+    digests_.clear();
     while (readVideoPacket(held_) >= 0) {
-        if ((held_->flags & AV_PKT_FLAG_KEY) && (pos < 0 || held_->pos == pos)) {
+        if ((held_->flags & AV_PKT_FLAG_KEY) && (!same || samePacket(*held_, *same))) {
             heldValid_ = true;
             return KeyPacket{held_->pts, held_->dts, held_->pos};
         }
@@ -175,9 +185,30 @@ bool VideoInput::readPacket(AVPacket* packet)
     if (heldValid_) {
         heldValid_ = false;
         av_packet_move_ref(packet, held_);
-        return true;
+    } else if (readVideoPacket(packet) < 0) {
+        return false;
     }
-    return readVideoPacket(packet) >= 0;
+    if (keepingDigests_)
+        digests_.push_back(digestOf(*packet));
+    return true;
+}
+
+std::uint64_t VideoInput::digestOf(const AVPacket& packet)
+{
+    // FNV-1a over the size, the key flag and up to 64 bytes at each end.
+    std::uint64_t digest = 14695981039346656037ull;
+    const auto add = [&digest](std::uint64_t value) {
+        digest ^= value;
+        digest *= 1099511628211ull;
+    };
+    add(static_cast<std::uint64_t>(packet.size));
+    add(packet.flags & AV_PKT_FLAG_KEY);
+    const int ends = std::min(packet.size, 64);
+    for (int i = 0; i < ends; ++i) {
+        add(packet.data[i]);
+        add(packet.data[packet.size - 1 - i]);
+    }
+    return digest;
 }
 
 void VideoInput::decode(const FrameHandler& handler)

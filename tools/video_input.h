@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "frame_decoder.h"
 
@@ -58,16 +59,24 @@ public:
     // A fresh decoder for the stream's packets.
     std::unique_ptr<FrameDecoder> newDecoder(Threading threading) const;   // throws MediaError
 
-    // Reads on, without decoding, to the next key packet (or, with `pos` of 0 or
-    // more, to the key packet at that byte position), which decoding then starts
-    // with. Nothing at the end of the file.
-    std::optional<KeyPacket> skipToKeyPacket(std::int64_t pos = -1);   // throws MediaError
+    // Reads on, without decoding, to the next key packet (or, given `same`, to the
+    // key packet with its position and bytes), which decoding then starts with.
+    // Nothing at the end of the file.
+    std::optional<KeyPacket> skipToKeyPacket(const AVPacket* same = nullptr);   // throws MediaError
 
     // The next packet of the video stream into `packet` (the key packet
     // skipToKeyPacket stopped at first); false at the end of the data. A read
     // error ends the data as the end of the file does: every reader then agrees
     // on what the file holds.
     bool readPacket(AVPacket* packet);
+
+    // Keeps, from now on, a digest of each packet read since the last seek or
+    // skipToKeyPacket (the key packet first), so that another reading can be
+    // checked against it.
+    void keepDigests() { keepingDigests_ = true; }
+    const std::vector<std::uint64_t>& digests() const { return digests_; }
+    // Tells packets apart by their size, flags and the bytes at both ends.
+    static std::uint64_t digestOf(const AVPacket& packet);
 
     // Decodes from the current position to the end (or until the handler stops)
     // with the input's own decoder.
@@ -84,6 +93,8 @@ private:
     std::unique_ptr<FrameDecoder> decoder_;   // frame-threaded, made by the first decode
     AVPacket* held_ = nullptr;   // read by skipToKeyPacket, read first
     bool heldValid_ = false;
+    bool keepingDigests_ = false;
+    std::vector<std::uint64_t> digests_;
     int streamIndex_ = -1;
     VideoStreamInfo info_;
 };

@@ -33,27 +33,36 @@ QString damagedCopy(const QString& name)
 // The stamps of the video's packets as the container gives them.
 QString packetStamps(const QString& video)
 {
-    return probe({"-show_entries", "packet=pts,dts", "-of", "csv=p=0", video});
+    return probe({"-show_entries", "packet=pts_time,dts_time", "-of", "csv=p=0", video});
 }
 
-// A clip with `flips` bytes XORed with non-zero values at places, after the
-// first twentieth of the file, that a generator seeded with `seed` picks.
-struct FlippedClip {
+// A clip damaged as by a bad disk or transfer: `flips` bytes XORed with non-zero
+// values and `inserts` random bytes put in, at places after the first twentieth of
+// the file, then cut to `kept` of its length; a generator seeded with `seed` picks.
+struct Mutant {
     QString clip;
-    int flips;
     unsigned seed;
+    int flips;
+    int inserts = 0;
+    double kept = 1;
 };
 
-QString flippedCopy(const FlippedClip& c)
+QString mutantCopy(const Mutant& m)
 {
-    const QString path = workFolder() + QString("/flipped%1_%2").arg(c.seed).arg(c.clip);
-    QByteArray bytes = testsupport::readBytes(clip(c.clip));
-    std::mt19937 random(c.seed);
-    const unsigned spared = static_cast<unsigned>(bytes.size()) / 20;
-    for (int i = 0; i < c.flips; ++i) {
-        const unsigned at = spared + random() % (static_cast<unsigned>(bytes.size()) - spared);
+    const QString path = workFolder() + QString("/mutant%1_%2_%3_%4").arg(m.seed).arg(m.flips).arg(m.inserts).arg(m.clip);
+    QByteArray bytes = testsupport::readBytes(clip(m.clip));
+    std::mt19937 random(m.seed);
+    const auto place = [&] {
+        const unsigned spared = static_cast<unsigned>(bytes.size()) / 20;
+        return static_cast<int>(spared + random() % (static_cast<unsigned>(bytes.size()) - spared));
+    };
+    for (int i = 0; i < m.flips; ++i) {
+        const int at = place();
         bytes[at] = static_cast<char>(bytes[at] ^ static_cast<char>(1 + random() % 255));
     }
+    for (int i = 0; i < m.inserts; ++i)
+        bytes.insert(place(), static_cast<char>(random() & 0xff));
+    bytes.truncate(static_cast<int>(bytes.size() * m.kept));
     testsupport::writeBytes(path, bytes);
     return path;
 }
@@ -72,11 +81,17 @@ int runAt(const QByteArray& whole, const QByteArray& run)
 
 TEST(DamagedVideo, EveryRunAndThreadCountGivesOneOutputWhoseRunsTheClientsStretchesAre)
 {
-    // Each clip's damage once made the output vary from run to run or with the
-    // number of cores, or a stretch decode differently from the whole file.
-    const QList<FlippedClip> clips = {
-        {"lossy.webm", 10, 1}, {"lossy_mjpeg.mov", 30, 2}, {"lossy_mpeg4.avi", 300, 3},
-        {"lossy.mp4", 10, 6},  {"lossy.ts", 30, 13},
+    // Each of the first five clips' damage once made the output vary from run to
+    // run or with the number of cores, or a stretch decode differently from the
+    // whole file; then flips, inserts and cuts in every container the manager
+    // offers (MPEG program streams give most key frames no byte position); MP4
+    // and MOV only flipped, since a byte put in or cut off loses their index.
+    const QList<Mutant> clips = {
+        {"lossy.webm", 1, 10},          {"lossy_mjpeg.mov", 2, 30}, {"lossy_mpeg4.avi", 3, 300},
+        {"lossy.mp4", 6, 10},           {"lossy.ts", 13, 30},       {"lossy.mpg", 34, 200},
+        {"lossy.mpg", 58, 200},         {"lossy.mpg", 36, 64, 16, 0.8}, {"lossy.avi", 23, 64, 16, 0.8},
+        {"lossy.mov", 24, 64},          {"lossy.mkv", 25, 64, 16, 0.8}, {"lossy.mp4", 24, 64},
+        {"lossy.webm", 27, 64, 16, 0.8}, {"lossy.ts", 28, 64, 16, 0.8},
     };
     // Five plain runs, frame threads 1, 3 and 8, and one that keeps no packets, so
     // that every group decoded again is read again from the file.
@@ -94,11 +109,11 @@ TEST(DamagedVideo, EveryRunAndThreadCountGivesOneOutputWhoseRunsTheClientsStretc
     // after frame k's time, and 25.4 frames' time.
     const QList<int> starts = {61, 99, 150, 177, 220};
     QStringList names;
-    for (const FlippedClip& c : clips)
+    for (const Mutant& c : clips)
         names.append(c.clip);
     prepareClips(names);
     std::vector<QString> videos(clips.size());
-    sideBySide(clips.size(), [&](int i) { videos[i] = flippedCopy(clips[i]); });
+    sideBySide(clips.size(), [&](int i) { videos[i] = mutantCopy(clips[i]); });
 
     const int runs = variants.size() + 2 * starts.size();
     std::vector<QByteArray> outputs(clips.size() * runs);
