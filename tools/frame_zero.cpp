@@ -1,8 +1,12 @@
 #include "frame_zero.h"
 
+#include "frame_spacing.h"
 #include "media_error.h"
 #include "repeatable_decode.h"
+#include "saturating_math.h"
 #include "video_input.h"
+
+#include <algorithm>
 
 extern "C" {
 #include <libavcodec/packet.h>
@@ -11,11 +15,16 @@ extern "C" {
 
 namespace {
 
-// Feeds the packets of `input` from where it stands to one fresh decoder until
-// the handler stops.
-void decodeAlone(VideoInput& input, Threading threading, const FrameDecoder::FrameHandler& handler)
+// The first stamped frame lies in frame 0's group; a stream whose decoder marks
+// no key frame is not looked through further than this.
+constexpr std::int64_t kMostFramesLooked = 1000;
+
+// Feeds the packets of `input` from where it stands to one fresh decoder on one
+// thread until the handler stops: the frames the analyses begin with, and FFmpeg's
+// log left alone, as a player's process wants.
+void decodeAlone(VideoInput& input, const FrameDecoder::FrameHandler& handler)
 {
-    const std::unique_ptr<FrameDecoder> decoder = input.newDecoder(threading);
+    const std::unique_ptr<FrameDecoder> decoder = input.newDecoder(Threading::Single);
     AVPacket* packet = av_packet_alloc();
     if (!packet)
         throw MediaError("out of memory");
@@ -35,16 +44,37 @@ void decodeAlone(VideoInput& input, Threading threading, const FrameDecoder::Fra
 
 } // namespace
 
-std::optional<FrameZero> findFrameZero(VideoInput& input, Threading threading)
+std::optional<FrameZero> findFrameZero(VideoInput& input)
 {
     std::optional<FrameZero> zero;
-    const auto take = [&](const AVFrame& frame) {
+    decodeRepeatably(input, DecodeStart::FileStart, [&](const AVFrame& frame) {
         zero = FrameZero{FrameClock::basisOf(input.info(), frame), frame.pkt_dts};
         return false;
-    };
-    if (threading == Threading::Frames)
-        decodeRepeatably(input, DecodeStart::FileStart, take);
-    else
-        decodeAlone(input, threading, take);
+    });
     return zero;
+}
+
+std::optional<std::int64_t> findFrameZeroTime(VideoInput& input)
+{
+    const VideoStreamInfo& info = input.info();
+    const bool spaced = info.frameRate.num > 0 && info.frameRate.den > 0 && info.timeBase.num > 0 &&
+                        info.timeBase.den > 0;
+    std::optional<std::int64_t> time;
+    std::int64_t index = -1;
+    decodeAlone(input, [&](const AVFrame& frame) {
+        if (++index == 0) {
+            const FrameClock::Basis basis = FrameClock::basisOf(info, frame);
+            time = basis.origin;
+            return basis.byIndex && spaced;
+        }
+        const std::int64_t stamp = FrameClock::stampOf(frame);
+        if (stamp != AV_NOPTS_VALUE) {
+            const std::int64_t implied =
+                saturatingSubtract(stamp, FrameSpacing(info.frameRate, info.timeBase).ticksTo(index));
+            time = std::min(*time, implied);
+            return false;
+        }
+        return !frame.key_frame && index < kMostFramesLooked;
+    });
+    return time;
 }

@@ -3,7 +3,6 @@
 #include <optional>
 
 #include "frame_clock.h"
-#include "frame_decoder.h"
 
 class VideoInput;
 
@@ -16,10 +15,20 @@ struct FrameZero {
     std::int64_t packetDts = 0;   // decoding time of the packet frame 0 came out with
 };
 
-// Decodes from the start of `input` to frame 0. Threading::Frames decodes as the
-// analyses do (see decodeRepeatably), so that packetDts runs as far ahead of the
-// frame's index as in their frame-threaded decoding after a seek. Threading::Single
-// uses one fresh decoder on one thread, which delivers the same frame and leaves
-// FFmpeg's log alone, as a player's process wants. Nothing when no frame decodes;
+// Decodes from the start of `input` to frame 0 as the analyses do (see
+// decodeRepeatably), so that packetDts runs as far ahead of the frame's index as
+// in their frame-threaded decoding after a seek. Nothing when no frame decodes;
 // `input` is left after frame 0. Throws MediaError.
-std::optional<FrameZero> findFrameZero(VideoInput& input, Threading threading);
+std::optional<FrameZero> findFrameZero(VideoInput& input);
+
+// Frame 0's presentation time in stream ticks on the file's own clock, as a
+// player shows it: the stamp of frame 0 (the frame findFrameZero finds). A frame 0 without one (timed by index) lies
+// where the first stamped frame of its group puts it, counting back by whole
+// frames at the counting rate: FFmpeg's Matroska reader drops the stamps of
+// frames before time 0, which a cut with -avoid_negative_ts disabled keeps. That
+// time is taken only where it lies before the stream's start: a container that
+// stores decoding times alone (AVI) stamps a B-frame with the time it was decoded,
+// a frame later than it is shown, and there the stream's start is frame 0's
+// time. Decodes from the start of `input` on one thread; nothing when no frame
+// decodes. Throws MediaError.
+std::optional<std::int64_t> findFrameZeroTime(VideoInput& input);

@@ -159,7 +159,7 @@ bool StretchDecoder::probeClock()
 {
     untouched_ = false;
     input_.keepDigests();
-    const std::optional<FrameZero> zero = findFrameZero(input_, Threading::Frames);
+    const std::optional<FrameZero> zero = findFrameZero(input_);
     if (!zero)
         return false;
     basis_ = zero->basis;

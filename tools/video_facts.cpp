@@ -7,15 +7,16 @@ std::optional<VideoFacts> readVideoFacts(const std::string& path)
 {
     try {
         VideoInput input(path);
-        const std::optional<FrameZero> zero = findFrameZero(input, Threading::Single);
+        const std::optional<std::int64_t> zero = findFrameZeroTime(input);
         if (!zero)
             return std::nullopt;
         const VideoStreamInfo& info = input.info();
         VideoFacts facts;
-        facts.frameZeroSeconds = static_cast<double>(zero->basis.origin) * av_q2d(info.timeBase);
+        facts.frameZeroSeconds = static_cast<double>(*zero) * av_q2d(info.timeBase);
         facts.formatStartSeconds = info.formatStartSeconds;
         facts.frameRate = info.frameRate;
         facts.rotationDegrees = info.rotationDegrees;
+        facts.formatName = info.formatName;
         return facts;
     } catch (...) {
         return std::nullopt;

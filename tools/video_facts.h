@@ -15,6 +15,7 @@ struct VideoFacts {
     AVRational frameRate{0, 1};     // the rate the tools count frames with and Clipmeta prints; {0,1} unknown
     int rotationDegrees = 0;        // the display matrix's rotation: 0, 90, 180 or 270, the turn (clockwise)
                                     // that shows the picture upright
+    std::string formatName;         // FFmpeg's name of the container format, as "matroska,webm"
 };
 
 // The facts of a file's video stream, read by the same rules the tools count with; nothing when the file has

@@ -134,6 +134,7 @@ void VideoInput::openStream()
     if (format_->start_time != AV_NOPTS_VALUE)
         info_.formatStartSeconds = static_cast<double>(format_->start_time) / AV_TIME_BASE;
     info_.rotationDegrees = rotationOf(*stream);
+    info_.formatName = format_->iformat->name;
 }
 
 std::unique_ptr<FrameDecoder> VideoInput::newDecoder(Threading threading) const

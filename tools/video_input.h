@@ -26,6 +26,7 @@ struct VideoStreamInfo {
     std::int64_t startTime = 0;   // presentation time of the stream's start, in timeBase ticks
     bool startTimeKnown = false;
     double formatStartSeconds = 0;   // the container's start time, 0 where unknown
+    std::string formatName;   // FFmpeg's name of the container format, as "matroska,webm"
     int rotationDegrees = 0;   // the clockwise turn that shows the picture upright: 0, 90, 180 or 270
     AVColorSpace colourSpace = AVCOL_SPC_UNSPECIFIED;
     AVColorRange colourRange = AVCOL_RANGE_UNSPECIFIED;

@@ -73,7 +73,7 @@ MpvBackend::~MpvBackend()
     release();
 }
 
-bool MpvBackend::createCore()
+bool MpvBackend::createCore(const char* demuxer)
 {
     // mpv refuses to start under a numeric locale other than "C"; Qt's own number
     // formatting goes by QLocale, so this changes nothing the user sees.
@@ -85,15 +85,16 @@ bool MpvBackend::createCore()
     // back from the end plays on. A seek decodes every frame up to its target:
     // where the decoder may drop those it need not show, an intra-only file
     // (ProRes) has none left to show at its end. Files are read as the analysis
-    // reads them (FFmpeg's demuxers, MP4 edit lists applied) and never open
-    // another file they name; the picture is turned upright when it is drawn.
+    // reads them (MP4 edit lists applied) and never open another file they name
+    // (neither a reference nor a Matroska segment); the picture is turned upright
+    // when it is drawn.
     const char* options[][2] = {
         {"vo", "libmpv"},       {"hr-seek", "yes"},        {"hr-seek-framedrop", "no"},
         {"keep-open", "yes"},   {"keep-open-pause", "no"}, {"idle", "yes"},  {"pause", "yes"},
         {"osd-level", "0"},     {"terminal", "no"},        {"input-default-bindings", "no"},
         {"input-vo-keyboard", "no"}, {"sub-auto", "no"},   {"audio-display", "no"},
-        {"demuxer", "lavf"},    {"demuxer-lavf-o", "advanced_editlist=1"},    {"access-references", "no"},
-        {"video-rotate", "no"},
+        {"demuxer", demuxer},   {"demuxer-lavf-o", "advanced_editlist=1"},    {"access-references", "no"},
+        {"ordered-chapters", "no"}, {"video-rotate", "no"},
     };
     for (const auto& option : options)
         mpv_set_option_string(mpv, option[0], option[1]);
@@ -158,7 +159,11 @@ PlayerBackend::BuildFailure MpvBackend::build(const QString& fileName)
     const AVRational rate = facts->frameRate;
     secondsPerFrame = rate.num > 0 && rate.den > 0 ? static_cast<double>(rate.den) / rate.num : 0.0;
     turn = facts->rotationDegrees;
-    if (!createCore()) {
+    // FFmpeg's Matroska reader gives frames before time 0 no time (a cut that
+    // keeps them), so that mpv could neither place nor reach them; mpv's own
+    // reader gives them the times the analysis finds for them. Every other
+    // container is read by FFmpeg, as the analysis reads it.
+    if (!createCore(facts->formatName == "matroska,webm" ? "mkv" : "lavf")) {
         release();
         return BuildFailure::CreateGraph;
     }

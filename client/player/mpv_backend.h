@@ -53,7 +53,8 @@ public:
     void renderFrame();
 
 private:
-    bool createCore();
+    // A core that reads files with the named mpv demuxer.
+    bool createCore(const char* demuxer);
     bool loadFile(const QByteArray& path);
     bool hasVideoTrack();
     bool quarterTurned() const;

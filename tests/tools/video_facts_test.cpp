@@ -32,13 +32,14 @@ TEST(VideoFacts, FrameZeroRateAndTurnOfEditedClips)
         int turn;
     };
     // A cut that starts on a frame that is no key frame begins at the key frame
-    // after it, later than the stream's first packet. ffmpeg's "rotate=90" stores a
+    // after it, later than the stream's first packet; one whose frames before time 0
+    // are kept begins before the stream's start. ffmpeg's "rotate=90" stores a
     // counter-clockwise quarter turn, and ffmpeg and mpv show such a file turned
     // that way: a clockwise turn of 270 degrees.
     const QList<Case> cases = {
         {"edit_source.mp4", {25, 1}, 0},    {"cut_not_key.mkv", {25, 1}, 0}, {"cut33.mp4", {25, 1}, 0},
         {"lossless2997.mkv", {30000, 1001}, 0}, {"turned90.mp4", {25, 1}, 270}, {"turned180.mp4", {25, 1}, 180},
-        {"turned270.mp4", {25, 1}, 90},     {"vfr_dropped.mp4", {0, 0}, 0},
+        {"turned270.mp4", {25, 1}, 90},     {"vfr_dropped.mp4", {0, 0}, 0}, {"cut_negative.mkv", {25, 1}, 0},
     };
     QStringList names;
     for (const Case& c : cases)
