@@ -3,6 +3,7 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QMetaObject>
 #include <QPainter>
 #include <QTransform>
@@ -151,8 +152,10 @@ PlayerBackend::BuildFailure MpvBackend::build(const QString& fileName)
 {
     release();
     // Only a file the analysis takes for a video is one: a text, a playlist or
-    // sound alone is none, and mpv never gets to read a playlist out of it.
-    const QByteArray path = QFile::encodeName(fileName);
+    // sound alone is none, and mpv never gets to read a playlist out of it. Both
+    // read it by its absolute path: mpv takes a relative name such as
+    // "http://host/clip.mp4" for an address, not for the local file it names.
+    const QByteArray path = QFile::encodeName(QFileInfo(fileName).absoluteFilePath());
     const std::optional<VideoFacts> facts = readVideoFacts(path.toStdString());
     if (!facts)
         return BuildFailure::RenderFile;
