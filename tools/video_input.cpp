@@ -135,6 +135,8 @@ void VideoInput::openStream()
         info_.formatStartSeconds = static_cast<double>(format_->start_time) / AV_TIME_BASE;
     info_.rotationDegrees = rotationOf(*stream);
     info_.formatName = format_->iformat->name;
+    if (info_.formatName == "avi")
+        listChunks(*stream);
 }
 
 std::unique_ptr<FrameDecoder> VideoInput::newDecoder(Threading threading) const
@@ -155,15 +157,54 @@ bool VideoInput::seekBefore(std::int64_t ticks)
     return true;
 }
 
+void VideoInput::listChunks(AVStream& stream)
+{
+    const int count = avformat_index_get_entries_count(&stream);
+    chunks_.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        const AVIndexEntry* entry = avformat_index_get_entry(&stream, i);
+        chunks_.push_back({entry->pos, entry->size, entry->timestamp});
+    }
+    std::sort(chunks_.begin(), chunks_.end(),
+              [](const ListedChunk& a, const ListedChunk& b) { return a.pos < b.pos; });
+}
+
 // The next packet of the video stream; a negative value at the end of the data.
 int VideoInput::readVideoPacket(AVPacket* packet)
 {
     for (;;) {
         const int read = av_read_frame(format_, packet);
-        if (read < 0 || packet->stream_index == streamIndex_)
+        if (read < 0)
             return read;
+        if (packet->stream_index == streamIndex_) {
+            keepToListedChunk(packet);
+            return read;
+        }
         av_packet_unref(packet);
     }
+}
+
+// Damage to the size in an AVI chunk's header makes the demuxer read the chunks
+// that the index lists after it as part of that chunk, while a seek to one of
+// them reads it on its own: the reading from the start and a stretch's reading
+// after a seek would decode other packets. So such a packet is cut to the size
+// the index lists, and reading goes on at the next chunk it lists, as after a
+// seek there (where the demuxer refuses that seek, reading goes on as it read).
+void VideoInput::keepToListedChunk(AVPacket* packet)
+{
+    constexpr std::int64_t kChunkHeader = 8;   // an AVI index lists where a chunk's header begins
+    if (chunks_.empty() || packet->pos < kChunkHeader)
+        return;
+    const std::int64_t header = packet->pos - kChunkHeader;
+    const auto listed = std::lower_bound(chunks_.begin(), chunks_.end(), header,
+                                         [](const ListedChunk& c, std::int64_t pos) { return c.pos < pos; });
+    if (listed == chunks_.end() || listed->pos != header || listed + 1 == chunks_.end())
+        return;
+    const ListedChunk& next = *(listed + 1);
+    if (listed->size < 0 || packet->size <= listed->size || next.pos >= packet->pos + packet->size)
+        return;
+    av_shrink_packet(packet, listed->size);
+    av_seek_frame(format_, streamIndex_, next.timestamp, AVSEEK_FLAG_ANY);
 }
 
 std::optional<KeyPacket> VideoInput::skipToKeyPacket(const AVPacket* same)

@@ -16,6 +16,7 @@ struct AVFormatContext;
 struct AVIOContext;
 struct AVFrame;
 struct AVPacket;
+struct AVStream;
 
 // What both tools need to know about the video stream of a file.
 struct VideoStreamInfo {
@@ -84,9 +85,18 @@ public:
     void decode(const FrameHandler& handler);   // throws MediaError
 
 private:
+    // A video chunk that the container's index lists (AVI).
+    struct ListedChunk {
+        std::int64_t pos = 0;
+        int size = 0;
+        std::int64_t timestamp = 0;
+    };
+
     void openStream();
     void close();
+    void listChunks(AVStream& stream);
     int readVideoPacket(AVPacket* packet);
+    void keepToListedChunk(AVPacket* packet);
 
     std::string path_;
     AVIOContext* io_ = nullptr;   // the file, which the demuxer reads through
@@ -98,4 +108,5 @@ private:
     std::vector<std::uint64_t> digests_;
     int streamIndex_ = -1;
     VideoStreamInfo info_;
+    std::vector<ListedChunk> chunks_;   // by position; AVI only
 };
