@@ -54,24 +54,24 @@ std::optional<FrameZero> findFrameZero(VideoInput& input)
     return zero;
 }
 
-std::optional<std::int64_t> findFrameZeroTime(VideoInput& input)
+std::optional<FrameZeroTime> findFrameZeroTime(VideoInput& input)
 {
     const VideoStreamInfo& info = input.info();
     const bool spaced = info.frameRate.num > 0 && info.frameRate.den > 0 && info.timeBase.num > 0 &&
                         info.timeBase.den > 0;
-    std::optional<std::int64_t> time;
+    std::optional<FrameZeroTime> time;
     std::int64_t index = -1;
     decodeAlone(input, [&](const AVFrame& frame) {
         if (++index == 0) {
             const FrameClock::Basis basis = FrameClock::basisOf(info, frame);
-            time = basis.origin;
+            time = FrameZeroTime{basis.origin, basis.byIndex};
             return basis.byIndex && spaced;
         }
         const std::int64_t stamp = FrameClock::stampOf(frame);
         if (stamp != AV_NOPTS_VALUE) {
             const std::int64_t implied =
                 saturatingSubtract(stamp, FrameSpacing(info.frameRate, info.timeBase).ticksTo(index));
-            time = std::min(*time, implied);
+            time->ticks = std::min(time->ticks, implied);
             return false;
         }
         return !frame.key_frame && index < kMostFramesLooked;

@@ -21,6 +21,12 @@ struct FrameZero {
 // `input` is left after frame 0. Throws MediaError.
 std::optional<FrameZero> findFrameZero(VideoInput& input);
 
+// Frame 0's presentation time and how the frames after it are timed.
+struct FrameZeroTime {
+    std::int64_t ticks = 0;   // stream ticks on the file's own clock
+    bool byIndex = false;     // frames are timed by their index (see FrameClock)
+};
+
 // Frame 0's presentation time in stream ticks on the file's own clock, as a
 // player shows it: the stamp of frame 0 (the frame findFrameZero finds). A frame 0 without one (timed by index) lies
 // where the first stamped frame of its group puts it, counting back by whole
@@ -31,4 +37,4 @@ std::optional<FrameZero> findFrameZero(VideoInput& input);
 // a frame later than it is shown, and there the stream's start is frame 0's
 // time. Decodes from the start of `input` on one thread; nothing when no frame
 // decodes. Throws MediaError.
-std::optional<std::int64_t> findFrameZeroTime(VideoInput& input);
+std::optional<FrameZeroTime> findFrameZeroTime(VideoInput& input);

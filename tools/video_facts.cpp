@@ -7,12 +7,13 @@ std::optional<VideoFacts> readVideoFacts(const std::string& path)
 {
     try {
         VideoInput input(path);
-        const std::optional<std::int64_t> zero = findFrameZeroTime(input);
+        const std::optional<FrameZeroTime> zero = findFrameZeroTime(input);
         if (!zero)
             return std::nullopt;
         const VideoStreamInfo& info = input.info();
         VideoFacts facts;
-        facts.frameZeroSeconds = static_cast<double>(*zero) * av_q2d(info.timeBase);
+        facts.frameZeroSeconds = static_cast<double>(zero->ticks) * av_q2d(info.timeBase);
+        facts.timedByIndex = zero->byIndex;
         facts.formatStartSeconds = info.formatStartSeconds;
         facts.frameRate = info.frameRate;
         facts.rotationDegrees = info.rotationDegrees;

@@ -16,6 +16,9 @@ struct VideoFacts {
     int rotationDegrees = 0;        // the display matrix's rotation: 0, 90, 180 or 270, the turn (clockwise)
                                     // that shows the picture upright
     std::string formatName;         // FFmpeg's name of the container format, as "matroska,webm"
+    bool timedByIndex = false;      // the tools time frame k at k / frameRate after frame 0, not by the
+                                    // file's stamps: frame 0 carries none (AVI with B-frames, the frames
+                                    // before time 0 of a Matroska cut)
 };
 
 // The facts of a file's video stream, read by the same rules the tools count with; nothing when the file has

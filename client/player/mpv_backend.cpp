@@ -74,7 +74,7 @@ MpvBackend::~MpvBackend()
     release();
 }
 
-bool MpvBackend::createCore(const char* demuxer)
+bool MpvBackend::createCore(const char* demuxer, double framesPerSecond)
 {
     // mpv refuses to start under a numeric locale other than "C"; Qt's own number
     // formatting goes by QLocale, so this changes nothing the user sees.
@@ -101,6 +101,8 @@ bool MpvBackend::createCore(const char* demuxer)
         mpv_set_option_string(mpv, option[0], option[1]);
     double offset = DemuxerOffset;
     mpv_set_option(mpv, "hr-seek-demuxer-offset", MPV_FORMAT_DOUBLE, &offset);
+    if (framesPerSecond > 0)
+        mpv_set_option(mpv, "fps", MPV_FORMAT_DOUBLE, &framesPerSecond);
     if (mpv_initialize(mpv) < 0)
         return false;
 
@@ -166,7 +168,14 @@ PlayerBackend::BuildFailure MpvBackend::build(const QString& fileName)
     // keeps them), so that mpv could neither place nor reach them; mpv's own
     // reader gives them the times the analysis finds for them. Every other
     // container is read by FFmpeg, as the analysis reads it.
-    if (!createCore(facts->formatName == "matroska,webm" ? "mkv" : "lavf")) {
+    // Where the analysis times frames by their index, mpv is given its rate. mpv
+    // times an AVI's frames by decoding time less the decoder's delay, counted in
+    // frames of the file's stated rate, and spaces the frames drained at the end
+    // one such frame apart; an AVI copied from MP4 states twice the rate, which
+    // put every frame half a delay late and the last ones too close. At the
+    // analysis' rate frame k lies at k / rate, where the analysis counts it.
+    const double indexRate = facts->timedByIndex && secondsPerFrame > 0 ? av_q2d(rate) : 0.0;
+    if (!createCore(facts->formatName == "matroska,webm" ? "mkv" : "lavf", indexRate)) {
         release();
         return BuildFailure::CreateGraph;
     }

@@ -53,8 +53,9 @@ public:
     void renderFrame();
 
 private:
-    // A core that reads files with the named mpv demuxer.
-    bool createCore(const char* demuxer);
+    // A core that reads files with the named mpv demuxer, at the file's own
+    // frame rate or, when positive, at `framesPerSecond`.
+    bool createCore(const char* demuxer, double framesPerSecond);
     bool loadFile(const QByteArray& path);
     bool hasVideoTrack();
     bool quarterTurned() const;

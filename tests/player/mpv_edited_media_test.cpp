@@ -48,6 +48,8 @@ const QList<EditedMedia>& edits()
          "start @1 -1s", 0, false, {}},
         {"cut_negative.mkv", {"-ss", "3.3", "-i", "SOURCE", "-t", "5", "-c", "copy", "-avoid_negative_ts", "disabled"},
          "start +1s @1 -1s end -1s -1s -1s -1s -1s start", 0, false, {}},
+        // Copied into AVI, which stores no presentation times and states twice the rate.
+        {"copied.avi", {"-i", "SOURCE", "-c", "copy"}, "start +1s @3 -1s @7 end -1s start", 0, false, {}},
         // Turned as phones store portrait video.
         {"turned90.mp4", {"-i", "SOURCE", "-c", "copy", "-metadata:s:v:0", "rotate=90"}, "+1s start", 270, false, {}},
         {"turned180.mp4", {"-i", "SOURCE", "-c", "copy", "-metadata:s:v:0", "rotate=180"}, "+1s start", 180, false, {}},
