@@ -22,7 +22,6 @@ namespace {
 
 constexpr int LoadTimeoutMs = 15000;
 constexpr int SeekTimeoutMs = 10000;
-constexpr int LastFrameTryMs = 1000;
 // How far before a seek's target mpv starts decoding, at first (see SeekPlan).
 constexpr double DemuxerOffset = 1.5;
 constexpr double UnitsPerSecond = 1e7;
@@ -347,8 +346,10 @@ void MpvBackend::startSeek(double target)
 void MpvBackend::seekStep()
 {
     framesBeforeStep = framesShown;
-    lastFrameTry.reset();
+    lastFrameTry = false;
     if (seekStepTaken == SeekPlan::Step::StepBack) {
+        // mpv steps back by seeking to the time of the frame on screen.
+        stepSoughtTime = doubleProperty("time-pos", qQNaN());
         const char* command[] = {"frame-back-step", nullptr};
         if (mpv_command(mpv, command) < 0)
             finishSeek();
@@ -358,30 +359,27 @@ void MpvBackend::seekStep()
     mpv_set_property(mpv, "hr-seek-demuxer-offset", MPV_FORMAT_DOUBLE, &offset);
     // Through the property, not the seek command: that one counts a negative
     // time from the end.
-    double target = seekPlan->target();
-    if (mpv_set_property(mpv, "time-pos", MPV_FORMAT_DOUBLE, &target) < 0)
+    stepSoughtTime = seekPlan->target();
+    if (mpv_set_property(mpv, "time-pos", MPV_FORMAT_DOUBLE, &stepSoughtTime) < 0)
         finishSeek();
 }
 
 void MpvBackend::afterSeekStep()
 {
-    // A frame mpv stopped waiting for (nothing drew while the window was busy)
-    // is still to be drawn.
-    if (renderWanted.load())
-        renderFrame();
-    // A step that ended at the end of the file without showing a frame is
+    // Drawn whether or not mpv still waits for it: a frame mpv stopped waiting
+    // for (the window was busy for long) is the one it now has on screen.
+    renderFrame();
+    const std::optional<double> shown = frameShownByStep();
+    // A step that ended at the end of the file without showing a frame may be
     // followed by mpv's own try at the last frame (keep-open), whose restart
-    // tells; a try that never restarts is not waited for long.
-    const bool newFrame = framesShown != framesBeforeStep;
-    if (!newFrame && !lastFrameTry) {
-        lastFrameTry = QDeadlineTimer(LastFrameTryMs);
+    // then ends the step.
+    if (!shown && !lastFrameTry && lastFrameTryStarted()) {
+        lastFrameTry = true;
         return;
     }
-    lastFrameTry.reset();
-    std::optional<double> shown;
-    const double seconds = doubleProperty("time-pos", qQNaN());
-    if (newFrame && std::isfinite(seconds))
-        shown = seconds;
+    if (!seekPlan)  // the file ended while looking
+        return;
+    lastFrameTry = false;
     seekStepTaken = seekPlan->next(shown);
     if (seekStepTaken == SeekPlan::Step::Done)
         finishSeek();
@@ -389,10 +387,42 @@ void MpvBackend::afterSeekStep()
         seekStep();
 }
 
+std::optional<double> MpvBackend::frameShownByStep()
+{
+    // mpv reports the time of the frame a step put on screen, or, where it put
+    // none there, the time it sought. So a frame mpv stopped waiting to see drawn
+    // is still known by its time, and one at exactly the time sought only by
+    // having been drawn.
+    const double seconds = doubleProperty("time-pos", qQNaN());
+    if (!std::isfinite(seconds))
+        return std::nullopt;
+    if (framesShown != framesBeforeStep || std::abs(seconds - stepSoughtTime) > SeekPlan::SameInstant)
+        return seconds;
+    return std::nullopt;
+}
+
+bool MpvBackend::lastFrameTryStarted()
+{
+    // mpv starts its try, and announces its seek, in the same pass of its loop
+    // that announced the restart. A property read waits for that pass to end, so
+    // after it the try's seek event, if there is one, is already queued: it is
+    // looked for among the events queued now, not waited for by the clock.
+    stringProperty("seeking");
+    while (seekPlan) {
+        const mpv_event* event = mpv_wait_event(mpv, 0);
+        if (event->event_id == MPV_EVENT_NONE)
+            return false;
+        if (event->event_id == MPV_EVENT_SEEK)
+            return true;
+        handleEvent(*event);
+    }
+    return false;
+}
+
 void MpvBackend::finishSeek()
 {
     restarting = false;
-    lastFrameTry.reset();
+    lastFrameTry = false;
     if (!seekPlan)
         return;
     if (seekPlan->offset() != DemuxerOffset) {
@@ -437,7 +467,7 @@ void MpvBackend::release()
     delete surface;
     unturned = QImage();
     seekPlan.reset();
-    lastFrameTry.reset();
+    lastFrameTry = false;
     fileLoaded = loadFailed = restarting = false;
     frameZero = secondsPerFrame = 0;
     turn = 0;
@@ -454,7 +484,7 @@ void MpvBackend::renderFrame()
     renderWanted = false;
     if (!renderer)
         return;
-    if (mpv_render_context_update(renderer) & MPV_RENDER_UPDATE_FRAME)
+    if ((mpv_render_context_update(renderer) & MPV_RENDER_UPDATE_FRAME) && newFrameWaiting())
         ++framesShown;
     // Without a surface (while the file loads) the frame is still drawn, small:
     // mpv waits for each new frame to be drawn before it counts it as shown. A
@@ -483,6 +513,17 @@ void MpvBackend::renderFrame()
     if (!direct)
         surface->picture = canvas.transformed(QTransform().rotate(turn));
     surface->update();
+}
+
+bool MpvBackend::newFrameWaiting()
+{
+    // mpv also asks to draw the frame on screen again, as it does while a slow
+    // seek runs: that is no frame the seek showed.
+    mpv_render_frame_info info{};
+    mpv_render_param query{MPV_RENDER_PARAM_NEXT_FRAME_INFO, &info};
+    const int notNew = MPV_RENDER_FRAME_INFO_REDRAW | MPV_RENDER_FRAME_INFO_REPEAT;
+    return mpv_render_context_get_info(renderer, query) >= 0 && (info.flags & MPV_RENDER_FRAME_INFO_PRESENT) &&
+           !(info.flags & notNew);
 }
 
 void MpvBackend::drainEvents()
@@ -528,8 +569,6 @@ bool MpvBackend::settle(Done done, int timeoutMs)
     while (mpv && !done()) {
         if (deadline.hasExpired())
             return false;
-        if (lastFrameTry && lastFrameTry->hasExpired())
-            afterSeekStep();
         if (renderWanted.load())
             renderFrame();
         const mpv_event* event = mpv_wait_event(mpv, 0.005);

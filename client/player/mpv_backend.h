@@ -2,7 +2,6 @@
 #include "player_backend.h"
 #include "seek_plan.h"
 
-#include <QDeadlineTimer>
 #include <QImage>
 #include <QObject>
 #include <QPointer>
@@ -57,6 +56,7 @@ private:
     // frame rate or, when positive, at `framesPerSecond`.
     bool createCore(const char* demuxer, double framesPerSecond);
     bool loadFile(const QByteArray& path);
+    bool newFrameWaiting();
     bool hasVideoTrack();
     bool quarterTurned() const;
     QByteArray stringProperty(const QByteArray& name);
@@ -73,6 +73,8 @@ private:
     void startSeek(double target);
     void seekStep();
     void afterSeekStep();
+    std::optional<double> frameShownByStep();
+    bool lastFrameTryStarted();
     void finishSeek();
 
     mpv_handle* mpv = nullptr;
@@ -85,9 +87,10 @@ private:
     std::optional<SeekPlan> seekPlan;
     SeekPlan::Step seekStepTaken = SeekPlan::Step::Seek;
     bool playAfterSeek = false;
-    quint64 framesShown = 0;        // new frames mpv handed over for drawing
+    quint64 framesShown = 0;        // new frames mpv handed over for drawing, not redraws
     quint64 framesBeforeStep = 0;
-    std::optional<QDeadlineTimer> lastFrameTry;  // waiting for mpv's own try at the last frame
+    double stepSoughtTime = 0;      // what mpv reports as the time where a step shows no frame
+    bool lastFrameTry = false;  // mpv's own seek for the last frame ends the step
     QImage unturned;  // where mpv draws a turned picture, and any while there is no surface
     qint64 lastPosition = 0;
     // Of the built file, as the analysis reads it:
