@@ -1,7 +1,6 @@
 #include "frame_zero.h"
 
 #include "frame_spacing.h"
-#include "media_error.h"
 #include "repeatable_decode.h"
 #include "saturating_math.h"
 #include "video_input.h"
@@ -9,40 +8,12 @@
 #include <algorithm>
 
 extern "C" {
-#include <libavcodec/packet.h>
 #include <libavutil/frame.h>
 }
-
-namespace {
 
 // The first stamped frame lies in frame 0's group; a stream whose decoder marks
 // no key frame is not looked through further than this.
 constexpr std::int64_t kMostFramesLooked = 1000;
-
-// Feeds the packets of `input` from where it stands to one fresh decoder on one
-// thread until the handler stops: the frames the analyses begin with, and FFmpeg's
-// log left alone, as a player's process wants.
-void decodeAlone(VideoInput& input, const FrameDecoder::FrameHandler& handler)
-{
-    const std::unique_ptr<FrameDecoder> decoder = input.newDecoder(Threading::Single);
-    AVPacket* packet = av_packet_alloc();
-    if (!packet)
-        throw MediaError("out of memory");
-    try {
-        bool going = true;
-        while (going) {
-            const bool more = input.readPacket(packet);
-            going = decoder->decode(more ? packet : nullptr, handler) && more;
-            av_packet_unref(packet);
-        }
-    } catch (...) {
-        av_packet_free(&packet);
-        throw;
-    }
-    av_packet_free(&packet);
-}
-
-} // namespace
 
 std::optional<FrameZero> findFrameZero(VideoInput& input)
 {
@@ -61,7 +32,10 @@ std::optional<FrameZeroTime> findFrameZeroTime(VideoInput& input)
                         info.timeBase.den > 0;
     std::optional<FrameZeroTime> time;
     std::int64_t index = -1;
-    decodeAlone(input, [&](const AVFrame& frame) {
+    // One fresh decoder on one thread, and FFmpeg's log left alone, as a
+    // player's process wants.
+    const std::unique_ptr<FrameDecoder> decoder = input.newDecoder(Threading::Single);
+    input.decode(*decoder, [&](const AVFrame& frame) {
         if (++index == 0) {
             const FrameClock::Basis basis = FrameClock::basisOf(info, frame);
             time = FrameZeroTime{basis.origin, basis.byIndex};

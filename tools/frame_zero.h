@@ -28,9 +28,9 @@ struct FrameZeroTime {
 };
 
 // Frame 0's presentation time in stream ticks on the file's own clock, as a
-// player shows it: the stamp of frame 0 (the frame findFrameZero finds). A frame 0 without one (timed by index) lies
-// where the first stamped frame of its group puts it, counting back by whole
-// frames at the counting rate: FFmpeg's Matroska reader drops the stamps of
+// player shows it: the stamp of frame 0 (the frame findFrameZero finds). A frame
+// 0 without one (timed by index) lies where the first stamped frame of its group
+// puts it, counting back by whole frames at the counting rate: FFmpeg's Matroska reader drops the stamps of
 // frames before time 0, which a cut with -avoid_negative_ts disabled keeps. That
 // time is taken only where it lies before the stream's start: a container that
 // stores decoding times alone (AVI) stamps a B-frame with the time it was decoded,

@@ -257,17 +257,22 @@ void VideoInput::decode(const FrameHandler& handler)
 {
     if (!decoder_)
         decoder_ = newDecoder(Threading::Frames);
+    decode(*decoder_, handler);
+}
+
+void VideoInput::decode(FrameDecoder& decoder, const FrameHandler& handler)
+{
     AVPacket* packet = av_packet_alloc();
     if (!packet)
         throw MediaError("out of memory");
     try {
         bool going = true;
         while (going && readPacket(packet)) {
-            going = decoder_->decode(packet, handler);
+            going = decoder.decode(packet, handler);
             av_packet_unref(packet);
         }
         if (going)
-            decoder_->decode(nullptr, handler);   // drain the frames still in the decoder
+            decoder.decode(nullptr, handler);   // drain the frames still in the decoder
     } catch (...) {
         av_packet_free(&packet);
         throw;

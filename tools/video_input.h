@@ -81,8 +81,9 @@ public:
     static std::uint64_t digestOf(const AVPacket& packet);
 
     // Decodes from the current position to the end (or until the handler stops)
-    // with the input's own decoder.
+    // with the input's own decoder, or with `decoder`.
     void decode(const FrameHandler& handler);   // throws MediaError
+    void decode(FrameDecoder& decoder, const FrameHandler& handler);   // throws MediaError
 
 private:
     // A video chunk that the container's index lists (AVI).

@@ -338,16 +338,15 @@ void MpvBackend::startSeek(double target)
     if (playAfterSeek)
         mpv_set_property_string(mpv, "pause", "yes");
     seekPlan.emplace(target, DemuxerOffset, 0.0);
-    seekStepTaken = SeekPlan::Step::Seek;
     restarting = true;
-    seekStep();
+    seekStep(SeekPlan::Step::Seek);
 }
 
-void MpvBackend::seekStep()
+void MpvBackend::seekStep(SeekPlan::Step step)
 {
     framesBeforeStep = framesShown;
     lastFrameTry = false;
-    if (seekStepTaken == SeekPlan::Step::StepBack) {
+    if (step == SeekPlan::Step::StepBack) {
         // mpv steps back by seeking to the time of the frame on screen.
         stepSoughtTime = doubleProperty("time-pos", qQNaN());
         const char* command[] = {"frame-back-step", nullptr};
@@ -379,12 +378,11 @@ void MpvBackend::afterSeekStep()
     }
     if (!seekPlan)  // the file ended while looking
         return;
-    lastFrameTry = false;
-    seekStepTaken = seekPlan->next(shown);
-    if (seekStepTaken == SeekPlan::Step::Done)
+    const SeekPlan::Step step = seekPlan->next(shown);
+    if (step == SeekPlan::Step::Done)
         finishSeek();
     else
-        seekStep();
+        seekStep(step);
 }
 
 std::optional<double> MpvBackend::frameShownByStep()

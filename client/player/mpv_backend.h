@@ -71,7 +71,7 @@ private:
     void awaitRestart();
     // A seek in steps (see SeekPlan): started here, taken on at each restart.
     void startSeek(double target);
-    void seekStep();
+    void seekStep(SeekPlan::Step step);
     void afterSeekStep();
     std::optional<double> frameShownByStep();
     bool lastFrameTryStarted();
@@ -85,7 +85,6 @@ private:
     bool loadFailed = false;
     bool restarting = false;  // a load or seek whose first frame is not on screen yet
     std::optional<SeekPlan> seekPlan;
-    SeekPlan::Step seekStepTaken = SeekPlan::Step::Seek;
     bool playAfterSeek = false;
     quint64 framesShown = 0;        // new frames mpv handed over for drawing, not redraws
     quint64 framesBeforeStep = 0;
